@@ -1,0 +1,217 @@
+#include "cli/cli_app.h"
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <optional>
+#include <ostream>
+#include <vector>
+
+#include "animation/frame_export.h"
+#include "animation/save_targets.h"
+#include "cli/info_report.h"
+#include "document/logo_reader.h"
+#include "document/logo_writer.h"
+#include "palette/animation_range.h"
+
+namespace rotopal::cli {
+namespace {
+
+struct Options {
+    std::string input;
+    std::string output;
+    int range = -1;
+    std::string convert;  // "", "yes" or "no"
+};
+
+// Reads the input; a file with fewer than 256 colours needs the user's --convert choice.
+std::optional<LogoDocument> Load(const Options& options, Console& console, int& exitCode) {
+    int undecidedColours = 0;
+    auto read = ReadLogoFile(options.input, [&](int colours) {
+        if (options.convert.empty()) {
+            undecidedColours = colours;
+        }
+        return options.convert == "yes";
+    });
+    if (!read) {
+        console.err << options.input << " " << DescribeReadError(read.error()) << ".\n";
+        exitCode = kExitRejected;
+        return std::nullopt;
+    }
+    if (undecidedColours != 0) {
+        console.err << options.input << " stores " << undecidedColours
+                    << " colours. Choose what to do with --convert:\n"
+                    << "  --convert yes  convert it to 256 colours (entries " << undecidedColours
+                    << "..255 black)\n"
+                    << "  --convert no   keep its " << undecidedColours << " colours\n";
+        exitCode = kExitUsage;
+        return std::nullopt;
+    }
+    return std::move(read).value();
+}
+
+// The animated count for the chosen range, or a message when the range animates nothing.
+std::optional<int> AnimatedEntries(const Options& options, const LogoDocument& document,
+                                   Console& console) {
+    const auto range = static_cast<RangeValue>(options.range);
+    const int count = AnimatedCount(range, document.lastIndex);
+    if (count <= 0) {
+        console.err << "--range " << options.range << " animates no entry of this "
+                    << StoredColourCount(document) << "-colour image; choose at least "
+                    << 256 - static_cast<int>(StoredColourCount(document)) + 1 << ".\n";
+        return std::nullopt;
+    }
+    return count;
+}
+
+int Info(const Options& options, Console& console) {
+    // The report shows the file as stored, so a short palette is kept rather than converted.
+    auto read = ReadLogoFile(options.input, [](int) { return false; });
+    if (!read) {
+        console.err << options.input << " " << DescribeReadError(read.error()) << ".\n";
+        return kExitRejected;
+    }
+    console.out << InfoReport(options.input, read.value());
+    return kExitOk;
+}
+
+int Save(const Options& options, Console& console) {
+    int exitCode = kExitOk;
+    auto document = Load(options, console, exitCode);
+    if (!document) {
+        return exitCode;
+    }
+    const auto count = AnimatedEntries(options, *document, console);
+    if (!count) {
+        return kExitUsage;
+    }
+    const auto range = static_cast<RangeValue>(options.range);
+    document->infoHeader.biClrImportant = ClrImportantForRange(range);
+    const auto written = WriteLogoFile(options.output, *document);
+    if (!written) {
+        console.err << DescribeWriteError(written.error()) << "\n";
+        return kExitWriteFailed;
+    }
+    console.out << "Wrote " << options.output << ": " << LogoFileBytes(StoredColourCount(*document))
+                << " bytes, " << StoredColourCount(*document) << " colours, biClrImportant "
+                << document->infoHeader.biClrImportant << " (" << *count
+                << " animated entries, " << FirstAnimatedIndex(range) << ".."
+                << int{document->lastIndex} << ")\n";
+    return kExitOk;
+}
+
+void ShowProgress(Console& console, int frame, int frameCount, const std::string& name) {
+    if (!console.terminal) {
+        console.out << frame << "/" << frameCount << " " << name << "\n";
+        return;
+    }
+    constexpr int kBarWidth = 30;
+    const int filled = frame * kBarWidth / frameCount;
+    console.out << "\r[" << std::string(static_cast<std::size_t>(filled), '#')
+                << std::string(static_cast<std::size_t>(kBarWidth - filled), ' ') << "] "
+                << frame << "/" << frameCount << " " << name << "\x1b[K" << std::flush;
+}
+
+int Frames(const Options& options, Console& console) {
+    int exitCode = kExitOk;
+    const auto document = Load(options, console, exitCode);
+    if (!document) {
+        return exitCode;
+    }
+    const auto count = AnimatedEntries(options, *document, console);
+    if (!count) {
+        return kExitUsage;
+    }
+    const auto exported =
+        ExportFrames(*document, options.output, *count - 1, [&](int frame, int frameCount) {
+            ShowProgress(console, frame, frameCount, FrameFileName(options.output, frame));
+        });
+    if (console.terminal) {
+        console.out << "\n";
+    }
+    if (!exported) {
+        console.err << "frame " << exported.error().frame << ": "
+                    << DescribeWriteError(exported.error().write) << "\n";
+        return kExitWriteFailed;
+    }
+    console.out << "Wrote " << *count << " frames of 640 x 400: " << FrameFileName(options.output, 1)
+                << " .. " << FrameFileName(options.output, *count) << "\n";
+    return kExitOk;
+}
+
+void AddConvertOption(CLI::App& command, Options& options) {
+    command.add_option("--convert", options.convert,
+                       "For a file with fewer than 256 colours: yes converts it to 256 colours, "
+                       "no keeps its own count")
+        ->check(CLI::IsMember({"yes", "no"}));
+}
+
+void AddRangeOption(CLI::App& command, Options& options) {
+    command
+        .add_option("--range", options.range,
+                    "How many of the top palette entries animate (0-255); the file stores "
+                    "256 minus this as its first animated index")
+        ->required()
+        ->check(CLI::Range(0, 255));
+}
+
+}  // namespace
+
+int RunCli(std::span<const std::string> arguments, Console console) {
+    CLI::App app{"Rotopal: palette animation of 320 x 400 start-up screens (logo.sys)",
+                 "rotopal-cli"};
+    app.require_subcommand(1);
+    Options options;
+
+    auto* info = app.add_subcommand("info", "Describe a screen file: size, colours, animation");
+    info->add_option("FILE", options.input, "Screen file or 8-bit 320 x 400 bitmap")->required();
+
+    auto* save = app.add_subcommand("save", "Write FILE to OUT with the animated range set");
+    save->add_option("FILE", options.input, "Screen file or 8-bit 320 x 400 bitmap")->required();
+    save->add_option("OUT", options.output, "Where to write; an existing file is replaced")
+        ->required();
+    AddRangeOption(*save, options);
+    AddConvertOption(*save, options);
+
+    auto* frames = app.add_subcommand(
+        "frames", "Write one 640 x 400 bitmap per animation step: PREFIX001.bmp, PREFIX002.bmp...");
+    frames->add_option("FILE", options.input, "Screen file or 8-bit 320 x 400 bitmap")->required();
+    frames->add_option("PREFIX", options.output, "Beginning of every frame's file name")
+        ->required();
+    AddRangeOption(*frames, options);
+    AddConvertOption(*frames, options);
+
+    const auto isCommand = [&](const std::string& name) {
+        const auto commands = app.get_subcommands([](const CLI::App*) { return true; });
+        return std::any_of(commands.begin(), commands.end(),
+                           [&](const CLI::App* c) { return c->get_name() == name; });
+    };
+    if (!arguments.empty() && !arguments.front().starts_with("-") &&
+        !isCommand(arguments.front())) {
+        console.err << "Unknown command \"" << arguments.front()
+                    << "\"; the commands are info, save and frames.\n"
+                    << "Run with --help for more information.\n";
+        return kExitUsage;
+    }
+    try {
+        // CLI11 consumes its arguments from the back.
+        std::vector<std::string> reversed(arguments.rbegin(), arguments.rend());
+        app.parse(reversed);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e, console.out, console.err);
+    } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e, console.out, console.err);
+    } catch (const CLI::ParseError& e) {
+        app.exit(e, console.out, console.err);
+        return kExitUsage;
+    }
+
+    if (info->parsed()) {
+        return Info(options, console);
+    }
+    if (save->parsed()) {
+        return Save(options, console);
+    }
+    return Frames(options, console);
+}
+
+}  // namespace rotopal::cli

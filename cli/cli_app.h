@@ -1,0 +1,26 @@
+#pragma once
+
+#include <iosfwd>
+#include <span>
+#include <string>
+
+namespace rotopal::cli {
+
+// Exit codes of rotopal-cli.
+enum ExitCode : int {
+    kExitOk = 0,
+    kExitRejected = 1,      // the input file cannot be used
+    kExitUsage = 2,         // bad arguments, or a choice the user still has to make
+    kExitWriteFailed = 3,   // an output file could not be written; existing files are untouched
+};
+
+struct Console {
+    std::ostream& out;
+    std::ostream& err;
+    bool terminal = false;  // out is a terminal: draw a progress bar instead of plain lines
+};
+
+// Runs the command line (arguments without the program name) and returns the exit code.
+int RunCli(std::span<const std::string> arguments, Console console);
+
+}  // namespace rotopal::cli

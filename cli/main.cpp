@@ -1,0 +1,12 @@
+#include <unistd.h>
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/cli_app.h"
+
+int main(int argc, char** argv) {
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    return rotopal::cli::RunCli(arguments, {std::cout, std::cerr, ::isatty(STDOUT_FILENO) == 1});
+}

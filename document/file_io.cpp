@@ -1,0 +1,218 @@
+#include "document/file_io.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+namespace rotopal {
+namespace {
+
+// Closes a descriptor when it goes out of scope, unless released.
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    ~Descriptor() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+
+    int get() const { return fd_; }
+    bool valid() const { return fd_ >= 0; }
+
+    // Closes now and reports the result, which for a written file may carry a late I/O error.
+    int CloseChecked() {
+        const int fd = fd_;
+        fd_ = -1;
+        return ::close(fd);
+    }
+
+private:
+    int fd_;
+};
+
+bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        if (n == 0) {
+            // A regular file that accepts nothing is full; never spin on it.
+            errno = ENOSPC;
+            return false;
+        }
+        bytes = bytes.subspan(static_cast<std::size_t>(n));
+    }
+    return true;
+}
+
+std::string FolderOf(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    if (slash == std::string::npos) {
+        return ".";
+    }
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// The file a write really replaces: the end of a symbolic-link chain, or the path itself.
+std::string ResolveTarget(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+        return path;
+    }
+    char resolved[PATH_MAX];
+    if (::realpath(path.c_str(), resolved) == nullptr) {
+        return path;  // a dangling link is replaced by the file, as a plain rename would
+    }
+    return resolved;
+}
+
+// Opens a new, uniquely named file next to target. The name starts with a dot so that a file
+// left behind by a crash stays out of the way; the mode is 0666 less the umask, as for any
+// newly created file.
+int CreateTemporaryNextTo(const std::string& target, std::string& temporaryPath) {
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    const auto folder = FolderOf(target);
+    const auto base = target.substr(target.find_last_of('/') + 1);
+    for (unsigned attempt = 0; attempt < 100; ++attempt) {
+        temporaryPath = folder + "/." + base + ".tmp-" + std::to_string(::getpid()) + "-" +
+                        std::to_string(now.tv_nsec) + "-" + std::to_string(attempt);
+        const int fd = ::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) {
+            return fd;
+        }
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+void SyncFolder(const std::string& folder) {
+    // Makes the rename itself durable. A folder that cannot be synced does not undo the save.
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+}  // namespace
+
+std::string SystemReason(int systemError) {
+    return std::strerror(systemError);
+}
+
+std::string DescribeWriteError(const WriteError& error) {
+    return "cannot write " + error.path + ": " + SystemReason(error.systemError);
+}
+
+Result<std::vector<std::uint8_t>, FileReadError> ReadFilePrefix(const std::string& path,
+                                                                std::size_t maxBytes) {
+    using Kind = FileReadError::Kind;
+    // O_NONBLOCK keeps open() from waiting for a writer when the path names a pipe.
+    Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    if (!file.valid()) {
+        return Failure{FileReadError{Kind::System, errno}};
+    }
+    struct stat st {};
+    if (::fstat(file.get(), &st) != 0) {
+        return Failure{FileReadError{Kind::System, errno}};
+    }
+    if (!S_ISREG(st.st_mode)) {
+        return Failure{FileReadError{Kind::NotRegularFile, 0}};
+    }
+
+    const auto length = static_cast<std::size_t>(st.st_size);
+    std::vector<std::uint8_t> bytes(length < maxBytes ? length : maxBytes);
+    std::size_t filled = 0;
+    // A file that shrinks while it is read ends where it ends; growth after the size was taken
+    // is not looked at.
+    while (filled < bytes.size()) {
+        const ssize_t n = ::read(file.get(), bytes.data() + filled, bytes.size() - filled);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return Failure{FileReadError{Kind::System, errno}};
+        }
+        if (n == 0) {
+            break;
+        }
+        filled += static_cast<std::size_t>(n);
+    }
+    bytes.resize(filled);
+    return bytes;
+}
+
+Result<void, WriteError> WriteFileAtomically(const std::string& path,
+                                             std::span<const std::span<const std::uint8_t>> pieces,
+                                             Durability durability) {
+    const auto fail = [&path](WriteStep step, int systemError) {
+        return Failure{WriteError{step, path, systemError}};
+    };
+
+    const std::string target = ResolveTarget(path);
+    struct stat old {};
+    const bool replacing = ::stat(target.c_str(), &old) == 0;
+    if (replacing) {
+        // Checked up front: the rename would refuse a folder only after all data was written,
+        // and on this system it would silently replace a file the user marked read-only.
+        if (S_ISDIR(old.st_mode)) {
+            return fail(WriteStep::Check, EISDIR);
+        }
+        if (::access(target.c_str(), W_OK) != 0) {
+            return fail(WriteStep::Check, errno);
+        }
+    }
+
+    std::string temporaryPath;
+    Descriptor file(CreateTemporaryNextTo(target, temporaryPath));
+    if (!file.valid()) {
+        return fail(WriteStep::CreateTemporary, errno);
+    }
+    const auto abandon = [&](WriteStep step) {
+        const int saved = errno;
+        if (file.valid()) {
+            file.CloseChecked();
+        }
+        ::unlink(temporaryPath.c_str());
+        return fail(step, saved);
+    };
+
+    if (replacing) {
+        // A replaced file keeps its permission bits.
+        ::fchmod(file.get(), old.st_mode & 07777);
+    }
+    for (const auto piece : pieces) {
+        if (!WriteAll(file.get(), piece)) {
+            return abandon(WriteStep::Write);
+        }
+    }
+    if (durability == Durability::Synced && ::fsync(file.get()) != 0) {
+        return abandon(WriteStep::Flush);
+    }
+    if (file.CloseChecked() != 0) {
+        return abandon(WriteStep::Flush);
+    }
+    if (::rename(temporaryPath.c_str(), target.c_str()) != 0) {
+        return abandon(WriteStep::Replace);
+    }
+    if (durability == Durability::Synced) {
+        SyncFolder(FolderOf(target));
+    }
+    return {};
+}
+
+}  // namespace rotopal

@@ -1,0 +1,63 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "core/result.h"
+
+namespace rotopal {
+
+// Thin wrappers over the file system: each opens its file, transfers everything in one pass and
+// closes it before returning. Parsing and encoding happen elsewhere, on memory.
+
+struct FileReadError {
+    enum class Kind { System, NotRegularFile };
+    Kind kind = Kind::System;
+    int systemError = 0;  // errno when kind is System
+};
+
+// Reads the first maxBytes bytes of a regular file (all of it when shorter). Folders, devices
+// and pipes are refused without blocking on them.
+Result<std::vector<std::uint8_t>, FileReadError> ReadFilePrefix(const std::string& path,
+                                                                std::size_t maxBytes);
+
+// Which step of a replacing write failed.
+enum class WriteStep {
+    Check,            // the target is a folder or a read-only file
+    CreateTemporary,  // no temporary file could be made next to the target
+    Write,            // writing the content (disk full, file size limit, I/O error)
+    Flush,            // flushing or closing the temporary file
+    Replace,          // renaming the temporary file over the target
+};
+
+struct WriteError {
+    WriteStep step = WriteStep::Write;
+    std::string path;  // the target the caller asked for
+    int systemError = 0;
+
+    friend bool operator==(const WriteError&, const WriteError&) = default;
+};
+
+// "cannot write PATH: REASON", for messages.
+std::string DescribeWriteError(const WriteError& error);
+
+// The system's own words for an errno value.
+std::string SystemReason(int systemError);
+
+enum class Durability {
+    Synced,    // fsync the file and its folder before reporting success
+    Buffered,  // leave flushing to the system (frame series, where speed matters)
+};
+
+// Writes the pieces, in order, as the new content of path. The content goes to a temporary file
+// in the target's folder, which is renamed over the target only once it is completely written,
+// so a failure at any step leaves the old file byte for byte as it was. A symbolic link is
+// followed: the file it points to is replaced, and the link stays.
+Result<void, WriteError> WriteFileAtomically(const std::string& path,
+                                             std::span<const std::span<const std::uint8_t>> pieces,
+                                             Durability durability);
+
+}  // namespace rotopal

@@ -1,0 +1,129 @@
+#include "cli/cli_app.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "document/logo_reader.h"
+#include "document/logo_writer.h"
+#include "samples/sample_screens.h"
+#include "tests/test_support.h"
+
+namespace rotopal {
+namespace {
+
+using test::PrintTo;
+
+// A scratch folder with the two sample screens and a file that is no bitmap.
+class CliFixture {
+public:
+    CliFixture() {
+        EXPECT_TRUE(WriteLogoFile(dir / "logo.sys", samples::MakeStartupScreen()));
+        EXPECT_TRUE(WriteLogoFile(dir / "logo16.bmp", samples::MakeSixteenColourScreen()));
+        test::WriteBytes(dir / "notes.txt", test::Bytes{'h', 'e', 'l', 'l', 'o'});
+    }
+
+    struct Run {
+        int code;
+        std::string out, err;
+    };
+
+    // Arguments may name files of the folder with a leading "@".
+    Run operator()(std::vector<std::string> arguments) {
+        for (auto& a : arguments) {
+            if (!a.empty() && a[0] == '@') {
+                a = dir / a.substr(1);
+            }
+        }
+        std::ostringstream out, err;
+        const int code = cli::RunCli(arguments, {out, err, false});
+        return {code, out.str(), err.str()};
+    }
+
+    test::TempDir dir;
+};
+
+struct CliRow {
+    const char* name;
+    std::vector<std::string> arguments;
+    int code;
+    const char* mentioned;  // a phrase stdout or stderr must contain
+};
+
+class CliTest : public ::testing::TestWithParam<CliRow> {};
+
+TEST_P(CliTest, ExitsWithItsCodeAndSaysWhy) {
+    CliFixture cli;
+    const auto& row = GetParam();
+    const auto run = cli(row.arguments);
+    EXPECT_EQ(run.code, row.code) << run.out << run.err;
+    EXPECT_NE((run.out + run.err).find(row.mentioned), std::string::npos) << run.out << run.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cli, CliTest,
+    ::testing::Values(
+        CliRow{"InfoOfTheStartupScreen", {"info", "@logo.sys"}, 0,
+               "range value 16, 16 animated entries (240..255)"},
+        CliRow{"InfoOfTheSixteenColourScreen", {"info", "@logo16.bmp"}, 0, "16 stored"},
+        CliRow{"InfoOfANonBitmap", {"info", "@notes.txt"}, 1, "is not a bitmap"},
+        CliRow{"InfoOfAMissingFile", {"info", "@absent.sys"}, 1, "cannot be opened"},
+        CliRow{"SaveNeedsAConvertChoice", {"save", "@logo16.bmp", "@out.sys", "--range", "250"},
+               2, "--convert yes"},
+        CliRow{"SaveKeepingSixteen",
+               {"save", "@logo16.bmp", "@out.sys", "--range", "250", "--convert", "no"}, 0,
+               "128118 bytes, 16 colours, biClrImportant 6"},
+        CliRow{"SaveConverting",
+               {"save", "@logo16.bmp", "@out.sys", "--range", "16", "--convert", "yes"}, 0,
+               "129078 bytes, 256 colours, biClrImportant 240"},
+        CliRow{"SaveRefusesARangeThatAnimatesNothing",
+               {"save", "@logo16.bmp", "@out.sys", "--range", "240", "--convert", "no"}, 2,
+               "choose at least 241"},
+        CliRow{"SaveRefusesRangeZero", {"save", "@logo.sys", "@out.sys", "--range", "0"}, 2,
+               "animates no entry"},
+        CliRow{"SaveIntoAMissingFolder", {"save", "@logo.sys", "@no/out.sys", "--range", "16"},
+               3, "cannot write"},
+        CliRow{"RangeOutOfBounds", {"save", "@logo.sys", "@out.sys", "--range", "256"}, 2,
+               "256"},
+        CliRow{"RangeMissing", {"save", "@logo.sys", "@out.sys"}, 2, "--range"},
+        CliRow{"ConvertMisspelt",
+               {"save", "@logo16.bmp", "@out.sys", "--range", "250", "--convert", "maybe"}, 2,
+               "maybe"},
+        CliRow{"NoSubcommand", {}, 2, "subcommand"},
+        CliRow{"UnknownSubcommand", {"paint"}, 2, "paint"},
+        CliRow{"HelpOfASubcommand", {"frames", "--help"}, 0, "PREFIX"},
+        CliRow{"Frames", {"frames", "@logo.sys", "@f", "--range", "4"}, 0, "4/4"},
+        CliRow{"FramesIntoAMissingFolder", {"frames", "@logo.sys", "@no/f", "--range", "4"}, 3,
+               "frame 1"}),
+    test::CaseName());
+
+TEST(Cli, SaveStoresTheRangeAndLeavesEverythingElseAlone) {
+    CliFixture cli;
+    ASSERT_EQ(cli({"save", "@logo.sys", "@out.sys", "--range", "40"}).code, 0);
+    const auto read = ReadLogoFile(cli.dir / "out.sys", nullptr);
+    ASSERT_TRUE(read.has_value());
+    LogoDocument expected = samples::MakeStartupScreen();
+    expected.infoHeader.biClrImportant = 216;
+    EXPECT_EQ(read.value(), expected);
+}
+
+TEST(Cli, FailedSaveLeavesTheExistingFileUntouched) {
+    CliFixture cli;
+    const auto old = test::ReadBytes(cli.dir / "logo.sys");
+    ASSERT_EQ(cli({"save", "@notes.txt", "@logo.sys", "--range", "16"}).code, 1);
+    EXPECT_TRUE(test::SameBytes(old, test::ReadBytes(cli.dir / "logo.sys")));
+}
+
+TEST(Cli, FramesWritesOneFilePerAnimatedEntry) {
+    CliFixture cli;
+    const auto run = cli({"frames", "@logo16.bmp", "@wave", "--range", "246", "--convert", "no"});
+    ASSERT_EQ(run.code, 0) << run.err;
+    const auto names = cli.dir.List();
+    EXPECT_EQ(std::count_if(names.begin(), names.end(),
+                            [](const std::string& n) { return n.rfind("wave", 0) == 0; }),
+              6);
+    EXPECT_NE(run.out.find("6/6 " + (cli.dir / "wave006.bmp")), std::string::npos);
+}
+
+}  // namespace
+}  // namespace rotopal
