@@ -22,6 +22,8 @@ template <class T, class E>
 class [[nodiscard]] Result {
 public:
     Result(T value) : state_(std::in_place_index<0>, std::move(value)) {}
+    // Builds a value-initialised T in place, for values too large to move around cheaply.
+    explicit Result(std::in_place_t) : state_(std::in_place_index<0>) {}
     Result(Failure<E> failure) : state_(std::in_place_index<1>, std::move(failure.error)) {}
 
     bool has_value() const noexcept { return state_.index() == 0; }

@@ -2,9 +2,11 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <time.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -39,9 +41,23 @@ private:
     int fd_;
 };
 
-bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+// Writes all pieces with as few system calls as the kernel allows, resuming after short writes.
+bool WriteAll(int fd, std::span<const std::span<const std::uint8_t>> pieces) {
+    constexpr std::size_t kMaxPieces = 8;
+    if (pieces.size() > kMaxPieces) {
+        return WriteAll(fd, pieces.first(kMaxPieces)) && WriteAll(fd, pieces.subspan(kMaxPieces));
+    }
+    std::array<iovec, kMaxPieces> vectors{};
+    std::size_t count = 0;
+    for (const auto piece : pieces) {
+        if (!piece.empty()) {
+            // writev takes non-const buffers but only reads them.
+            vectors[count++] = {const_cast<std::uint8_t*>(piece.data()), piece.size()};
+        }
+    }
+    std::size_t first = 0;
+    while (first < count) {
+        const ssize_t n = ::writev(fd, vectors.data() + first, static_cast<int>(count - first));
         if (n < 0) {
             if (errno == EINTR) {
                 continue;
@@ -53,7 +69,14 @@ bool WriteAll(int fd, std::span<const std::uint8_t> bytes) {
             errno = ENOSPC;
             return false;
         }
-        bytes = bytes.subspan(static_cast<std::size_t>(n));
+        auto done = static_cast<std::size_t>(n);
+        while (first < count && done >= vectors[first].iov_len) {
+            done -= vectors[first++].iov_len;
+        }
+        if (first < count) {
+            vectors[first].iov_base = static_cast<std::uint8_t*>(vectors[first].iov_base) + done;
+            vectors[first].iov_len -= done;
+        }
     }
     return true;
 }
@@ -66,17 +89,31 @@ std::string FolderOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-// The file a write really replaces: the end of a symbolic-link chain, or the path itself.
-std::string ResolveTarget(const std::string& path) {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
-        return path;
+// What stands where a write is going: the file it really replaces (the end of a symbolic-link
+// chain, or the path itself) and that file's status when there is one.
+struct Target {
+    std::string path;
+    bool exists = false;
+    struct stat status {};
+};
+
+Target InspectTarget(const std::string& path) {
+    Target target{path};
+    if (::lstat(path.c_str(), &target.status) != 0) {
+        return target;
+    }
+    target.exists = true;
+    if (!S_ISLNK(target.status.st_mode)) {
+        return target;
     }
     char resolved[PATH_MAX];
     if (::realpath(path.c_str(), resolved) == nullptr) {
-        return path;  // a dangling link is replaced by the file, as a plain rename would
+        target.exists = false;  // a dangling link is replaced by the file, as a rename does
+        return target;
     }
-    return resolved;
+    target.path = resolved;
+    target.exists = ::stat(resolved, &target.status) == 0;
+    return target;
 }
 
 // Opens a new, uniquely named file next to target. The name starts with a dot so that a file
@@ -88,7 +125,8 @@ int CreateTemporaryNextTo(const std::string& target, std::string& temporaryPath)
     const auto folder = FolderOf(target);
     const auto base = target.substr(target.find_last_of('/') + 1);
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
-        temporaryPath = folder + "/." + base + ".tmp-" + std::to_string(::getpid()) + "-" +
+        // Clashes with another writer are settled by O_EXCL and the next attempt.
+        temporaryPath = folder + "/." + base + ".tmp-" + std::to_string(now.tv_sec % 100000) +
                         std::to_string(now.tv_nsec) + "-" + std::to_string(attempt);
         const int fd = ::open(temporaryPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST) {
@@ -118,8 +156,10 @@ std::string DescribeWriteError(const WriteError& error) {
     return "cannot write " + error.path + ": " + SystemReason(error.systemError);
 }
 
-Result<std::vector<std::uint8_t>, FileReadError> ReadFilePrefix(const std::string& path,
-                                                                std::size_t maxBytes) {
+FileBytes::FileBytes(std::size_t capacity)
+    : data_(std::make_unique_for_overwrite<std::uint8_t[]>(capacity)) {}
+
+Result<FileBytes, FileReadError> ReadFilePrefix(const std::string& path, std::size_t maxBytes) {
     using Kind = FileReadError::Kind;
     // O_NONBLOCK keeps open() from waiting for a writer when the path names a pipe.
     Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
@@ -135,12 +175,13 @@ Result<std::vector<std::uint8_t>, FileReadError> ReadFilePrefix(const std::strin
     }
 
     const auto length = static_cast<std::size_t>(st.st_size);
-    std::vector<std::uint8_t> bytes(length < maxBytes ? length : maxBytes);
-    std::size_t filled = 0;
+    const std::size_t capacity = length < maxBytes ? length : maxBytes;
+    FileBytes bytes(capacity);
+    std::size_t& filled = bytes.size_;
     // A file that shrinks while it is read ends where it ends; growth after the size was taken
     // is not looked at.
-    while (filled < bytes.size()) {
-        const ssize_t n = ::read(file.get(), bytes.data() + filled, bytes.size() - filled);
+    while (filled < capacity) {
+        const ssize_t n = ::read(file.get(), bytes.data_.get() + filled, capacity - filled);
         if (n < 0) {
             if (errno == EINTR) {
                 continue;
@@ -152,7 +193,6 @@ Result<std::vector<std::uint8_t>, FileReadError> ReadFilePrefix(const std::strin
         }
         filled += static_cast<std::size_t>(n);
     }
-    bytes.resize(filled);
     return bytes;
 }
 
@@ -163,9 +203,10 @@ Result<void, WriteError> WriteFileAtomically(const std::string& path,
         return Failure{WriteError{step, path, systemError}};
     };
 
-    const std::string target = ResolveTarget(path);
-    struct stat old {};
-    const bool replacing = ::stat(target.c_str(), &old) == 0;
+    const Target inspected = InspectTarget(path);
+    const std::string& target = inspected.path;
+    const struct stat& old = inspected.status;
+    const bool replacing = inspected.exists;
     if (replacing) {
         // Checked up front: the rename would refuse a folder only after all data was written,
         // and on this system it would silently replace a file the user marked read-only.
@@ -195,10 +236,8 @@ Result<void, WriteError> WriteFileAtomically(const std::string& path,
         // A replaced file keeps its permission bits.
         ::fchmod(file.get(), old.st_mode & 07777);
     }
-    for (const auto piece : pieces) {
-        if (!WriteAll(file.get(), piece)) {
-            return abandon(WriteStep::Write);
-        }
+    if (!WriteAll(file.get(), pieces)) {
+        return abandon(WriteStep::Write);
     }
     if (durability == Durability::Synced && ::fsync(file.get()) != 0) {
         return abandon(WriteStep::Flush);

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -19,10 +20,21 @@ struct FileReadError {
     int systemError = 0;  // errno when kind is System
 };
 
+// The bytes of a file, in a buffer that is never zero-filled before it is read into.
+class FileBytes {
+public:
+    explicit FileBytes(std::size_t capacity);
+    std::span<const std::uint8_t> span() const { return {data_.get(), size_}; }
+
+private:
+    friend Result<FileBytes, FileReadError> ReadFilePrefix(const std::string&, std::size_t);
+    std::unique_ptr<std::uint8_t[]> data_;
+    std::size_t size_ = 0;
+};
+
 // Reads the first maxBytes bytes of a regular file (all of it when shorter). Folders, devices
 // and pipes are refused without blocking on them.
-Result<std::vector<std::uint8_t>, FileReadError> ReadFilePrefix(const std::string& path,
-                                                                std::size_t maxBytes);
+Result<FileBytes, FileReadError> ReadFilePrefix(const std::string& path, std::size_t maxBytes);
 
 // Which step of a replacing write failed.
 enum class WriteStep {

@@ -45,6 +45,49 @@ std::size_t PixelBlockOffset(const BITMAPFILEHEADER& file, const BITMAPINFOHEADE
 
 }  // namespace
 
+namespace {
+
+// Fills a fresh document from bytes whose headers passed every test. It has a single return, so
+// the 129 KB document is built in place in the caller's result and never copied.
+Result<LogoDocument, ReadError> Fill(std::span<const std::uint8_t> bytes,
+                                     const BITMAPFILEHEADER& file, const BITMAPINFOHEADER& info,
+                                     std::size_t stored, bool convert) {
+    Result<LogoDocument, ReadError> result{std::in_place};
+    LogoDocument& doc = result.value();
+    doc.fileHeader = file;
+    doc.infoHeader = info;
+    doc.lastIndex = static_cast<std::uint8_t>(stored - 1);
+    if (convert) {
+        doc.infoHeader.biClrUsed = 0;
+        doc.infoHeader.biClrImportant = 0;
+        doc.lastIndex = 255;
+    }
+
+    // Exactly the stored entries are read, converted or not; a short file leaves the rest black.
+    const std::size_t tableOffset = ColourTableOffset(info.biSize);
+    for (std::size_t i = 0; i < stored; ++i) {
+        const std::size_t at = tableOffset + i * kPaletteEntryBytes;
+        if (at + kPaletteEntryBytes > bytes.size()) {
+            break;
+        }
+        doc.palette[i] = bmp::DecodeRgbQuad(bytes.subspan(at).first<kPaletteEntryBytes>());
+    }
+
+    const std::size_t tableEnd = tableOffset + stored * kPaletteEntryBytes;
+    const std::size_t pixelOffset = PixelBlockOffset(file, info, tableEnd, bytes.size());
+    const auto block = pixelOffset < bytes.size() ? bytes.subspan(pixelOffset)
+                                                  : std::span<const std::uint8_t>{};
+    if (info.biCompression == kCompressionRle8) {
+        DecodeRle8(block, kLogoWidth, kLogoHeight, doc.pixels);
+    } else if (!block.empty()) {
+        // A short pixel block leaves the missing rows at index 0.
+        std::memcpy(doc.pixels.data(), block.data(), std::min(block.size(), doc.pixels.size()));
+    }
+    return result;
+}
+
+}  // namespace
+
 Result<LogoDocument, ReadError> DecodeLogoFile(std::span<const std::uint8_t> bytes,
                                                const AskConvert& askConvert) {
     if (bytes.size() < 2 || bmp::LoadU16(bytes, 0) != kBitmapSignature) {
@@ -72,42 +115,9 @@ Result<LogoDocument, ReadError> DecodeLogoFile(std::span<const std::uint8_t> byt
     }
 
     const std::size_t stored = info.biClrUsed == 0 ? kPaletteEntries : info.biClrUsed;
-    const bool convert = stored < kPaletteEntries && askConvert && askConvert(static_cast<int>(stored));
-
-    Result<LogoDocument, ReadError> result{LogoDocument{}};
-    LogoDocument& doc = result.value();
-    doc.fileHeader = file;
-    doc.infoHeader = info;
-    doc.lastIndex = static_cast<std::uint8_t>(stored - 1);
-    if (convert) {
-        doc.infoHeader.biClrUsed = 0;
-        doc.infoHeader.biClrImportant = 0;
-        doc.lastIndex = 255;
-    }
-
-    // Exactly the stored entries are read, converted or not; a short file leaves the rest black.
-    const std::size_t tableOffset = ColourTableOffset(info.biSize);
-    for (std::size_t i = 0; i < stored; ++i) {
-        const std::size_t at = tableOffset + i * kPaletteEntryBytes;
-        if (at + kPaletteEntryBytes > bytes.size()) {
-            break;
-        }
-        doc.palette[i] = bmp::DecodeRgbQuad(bytes.subspan(at).first<kPaletteEntryBytes>());
-    }
-
-    const std::size_t tableEnd = tableOffset + stored * kPaletteEntryBytes;
-    const std::size_t pixelOffset = PixelBlockOffset(file, info, tableEnd, bytes.size());
-    const auto block = pixelOffset < bytes.size() ? bytes.subspan(pixelOffset)
-                                                  : std::span<const std::uint8_t>{};
-    if (info.biCompression == kCompressionRle8) {
-        DecodeRle8(block, kLogoWidth, kLogoHeight, doc.pixels);
-    } else {
-        // A short pixel block leaves the missing rows at index 0.
-        if (!block.empty()) {
-            std::memcpy(doc.pixels.data(), block.data(), std::min(block.size(), doc.pixels.size()));
-        }
-    }
-    return result;
+    const bool convert =
+        stored < kPaletteEntries && askConvert && askConvert(static_cast<int>(stored));
+    return Fill(bytes, file, info, stored, convert);
 }
 
 Result<LogoDocument, ReadError> ReadLogoFile(const std::string& path, const AskConvert& askConvert) {
@@ -119,7 +129,7 @@ Result<LogoDocument, ReadError> ReadLogoFile(const std::string& path, const AskC
                               : ReadErrorKind::CannotOpen;
         return Failure{ReadError{kind, failure.systemError, 0, 0, 0}};
     }
-    return DecodeLogoFile(bytes.value(), askConvert);
+    return DecodeLogoFile(bytes.value().span(), askConvert);
 }
 
 }  // namespace rotopal

@@ -1,0 +1,41 @@
+# Shared by scripts/run, scripts/test and .ci/run: the Debian packages the project needs and
+# the way they are installed.
+
+# To configure and build.
+BUILD_PACKAGES=(cmake ninja-build g++ libgtest-dev libbenchmark-dev libcli11-dev)
+# The independent decoders the interoperability tests compare against.
+TEST_PACKAGES=(python3-pil imagemagick)
+
+# Installs whichever of the named packages are missing: as root directly, else through sudo.
+ensure_packages() {
+    local missing=() package
+    for package in "$@"; do
+        if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+            missing+=("$package")
+        fi
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+
+    local sudo=()
+    if [ "$(id -u)" -ne 0 ]; then
+        if ! command -v sudo >/dev/null 2>&1; then
+            echo "These Debian packages are missing and installing them needs root: ${missing[*]}" >&2
+            return 1
+        fi
+        sudo=(sudo)
+    fi
+    echo "Installing Debian packages: ${missing[*]}"
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+        "${missing[@]}"
+}
+
+# Configures a build folder with Ninja, starting it afresh if another generator made it.
+configure() {
+    local folder=$1
+    shift
+    if [ -f "$folder/CMakeCache.txt" ] && ! grep -q '^CMAKE_GENERATOR:INTERNAL=Ninja$' "$folder/CMakeCache.txt"; then
+        rm -rf "$folder/CMakeCache.txt" "$folder/CMakeFiles"
+    fi
+    cmake -S . -B "$folder" -G Ninja "$@"
+}
