@@ -44,12 +44,9 @@ std::string DriveRoot(std::string_view windowsDir) {
 
 std::string ScreenTargetPath(ScreenTarget target, std::string_view windowsDir) {
     switch (target) {
-        case ScreenTarget::Startup:
-            return DriveRoot(windowsDir) + "logo.sys";
-        case ScreenTarget::Shutdown:
-            return std::string(windowsDir) + "logow.sys";
-        case ScreenTarget::SwitchOff:
-            return std::string(windowsDir) + "logos.sys";
+        case ScreenTarget::Startup: return DriveRoot(windowsDir) + "logo.sys";
+        case ScreenTarget::Shutdown: return std::string(windowsDir) + "logow.sys";
+        case ScreenTarget::SwitchOff: return std::string(windowsDir) + "logos.sys";
     }
     return {};
 }

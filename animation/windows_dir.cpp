@@ -45,8 +45,8 @@ std::string ResolveWindowsDir(const WindowsDirSources& sources,
 }
 
 WindowsDirSources CurrentWindowsDirSources() {
-    WindowsDirSources sources{Environment("WINDIR"), Environment("WINEPREFIX"),
-                              Environment("HOME"), "."};
+    WindowsDirSources sources{Environment("WINDIR"), Environment("WINEPREFIX"), Environment("HOME"),
+                              "."};
     std::vector<char> buffer(4096);
     if (::getcwd(buffer.data(), buffer.size()) != nullptr) {
         sources.currentDir = buffer.data();

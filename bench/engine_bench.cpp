@@ -126,8 +126,8 @@ void PairedRatio(benchmark::State& state, Engine engine, Baseline baseline) {
         ratios.push_back(std::chrono::duration<double>(t1 - t0).count() /
                          std::chrono::duration<double>(t2 - t1).count());
     }
-    std::nth_element(ratios.begin(), ratios.begin() + static_cast<std::ptrdiff_t>(ratios.size() / 2),
-                     ratios.end());
+    std::nth_element(ratios.begin(),
+                     ratios.begin() + static_cast<std::ptrdiff_t>(ratios.size() / 2), ratios.end());
     state.counters["ratio"] = ratios[ratios.size() / 2];
 }
 

@@ -93,9 +93,8 @@ int Save(const Options& options, Console& console) {
     }
     console.out << "Wrote " << options.output << ": " << LogoFileBytes(StoredColourCount(*document))
                 << " bytes, " << StoredColourCount(*document) << " colours, biClrImportant "
-                << document->infoHeader.biClrImportant << " (" << *count
-                << " animated entries, " << FirstAnimatedIndex(range) << ".."
-                << int{document->lastIndex} << ")\n";
+                << document->infoHeader.biClrImportant << " (" << *count << " animated entries, "
+                << FirstAnimatedIndex(range) << ".." << int{document->lastIndex} << ")\n";
     return kExitOk;
 }
 
@@ -107,8 +106,8 @@ void ShowProgress(Console& console, int frame, int frameCount, const std::string
     constexpr int kBarWidth = 30;
     const int filled = frame * kBarWidth / frameCount;
     console.out << "\r[" << std::string(static_cast<std::size_t>(filled), '#')
-                << std::string(static_cast<std::size_t>(kBarWidth - filled), ' ') << "] "
-                << frame << "/" << frameCount << " " << name << "\x1b[K" << std::flush;
+                << std::string(static_cast<std::size_t>(kBarWidth - filled), ' ') << "] " << frame
+                << "/" << frameCount << " " << name << "\x1b[K" << std::flush;
 }
 
 int Frames(const Options& options, Console& console) {
@@ -133,15 +132,17 @@ int Frames(const Options& options, Console& console) {
                     << DescribeWriteError(exported.error().write) << "\n";
         return kExitWriteFailed;
     }
-    console.out << "Wrote " << *count << " frames of 640 x 400: " << FrameFileName(options.output, 1)
-                << " .. " << FrameFileName(options.output, *count) << "\n";
+    console.out << "Wrote " << *count
+                << " frames of 640 x 400: " << FrameFileName(options.output, 1) << " .. "
+                << FrameFileName(options.output, *count) << "\n";
     return kExitOk;
 }
 
 void AddConvertOption(CLI::App& command, Options& options) {
-    command.add_option("--convert", options.convert,
-                       "For a file with fewer than 256 colours: yes converts it to 256 colours, "
-                       "no keeps its own count")
+    command
+        .add_option("--convert", options.convert,
+                    "For a file with fewer than 256 colours: yes converts it to 256 colours, "
+                    "no keeps its own count")
         ->check(CLI::IsMember({"yes", "no"}));
 }
 

@@ -9,9 +9,9 @@ namespace rotopal::cli {
 // Exit codes of rotopal-cli.
 enum ExitCode : int {
     kExitOk = 0,
-    kExitRejected = 1,      // the input file cannot be used
-    kExitUsage = 2,         // bad arguments, or a choice the user still has to make
-    kExitWriteFailed = 3,   // an output file could not be written; existing files are untouched
+    kExitRejected = 1,     // the input file cannot be used
+    kExitUsage = 2,        // bad arguments, or a choice the user still has to make
+    kExitWriteFailed = 3,  // an output file could not be written; existing files are untouched
 };
 
 struct Console {

@@ -32,8 +32,8 @@ std::string AnimationLine(const LogoDocument& document) {
                std::to_string(document.lastIndex) + ")";
     }
     return line + std::to_string(count) + " animated entries (" +
-           std::to_string(FirstAnimatedIndex(*range)) + ".." +
-           std::to_string(document.lastIndex) + ")";
+           std::to_string(FirstAnimatedIndex(*range)) + ".." + std::to_string(document.lastIndex) +
+           ")";
 }
 
 }  // namespace
@@ -78,8 +78,7 @@ std::string InfoReport(const std::string& path, const LogoDocument& document) {
         out << "Animated entries:\n";
         int column = 0;
         for (int i = FirstAnimatedIndex(*range); i <= document.lastIndex; ++i) {
-            out << "  " << i << ' '
-                << HexColour(document.palette[static_cast<std::size_t>(i)]);
+            out << "  " << i << ' ' << HexColour(document.palette[static_cast<std::size_t>(i)]);
             if (++column == 6) {
                 out << '\n';
                 column = 0;

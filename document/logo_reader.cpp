@@ -75,8 +75,8 @@ Result<LogoDocument, ReadError> Fill(std::span<const std::uint8_t> bytes,
 
     const std::size_t tableEnd = tableOffset + stored * kPaletteEntryBytes;
     const std::size_t pixelOffset = PixelBlockOffset(file, info, tableEnd, bytes.size());
-    const auto block = pixelOffset < bytes.size() ? bytes.subspan(pixelOffset)
-                                                  : std::span<const std::uint8_t>{};
+    const auto block =
+        pixelOffset < bytes.size() ? bytes.subspan(pixelOffset) : std::span<const std::uint8_t>{};
     if (info.biCompression == kCompressionRle8) {
         DecodeRle8(block, kLogoWidth, kLogoHeight, doc.pixels);
     } else if (!block.empty()) {
@@ -120,7 +120,8 @@ Result<LogoDocument, ReadError> DecodeLogoFile(std::span<const std::uint8_t> byt
     return Fill(bytes, file, info, stored, convert);
 }
 
-Result<LogoDocument, ReadError> ReadLogoFile(const std::string& path, const AskConvert& askConvert) {
+Result<LogoDocument, ReadError> ReadLogoFile(const std::string& path,
+                                             const AskConvert& askConvert) {
     auto bytes = ReadFilePrefix(path, kMaxLogoFileBytes);
     if (!bytes) {
         const auto& failure = bytes.error();

@@ -36,7 +36,8 @@ FramePixels WidenPixels(const LogoPixels& pixels);
 std::vector<std::uint8_t> EncodeLogoFile(const LogoDocument& document);
 
 // The bytes of one 640-wide frame with the given palette.
-std::vector<std::uint8_t> EncodeFrameFile(const LogoDocument& document, const Palette& framePalette);
+std::vector<std::uint8_t> EncodeFrameFile(const LogoDocument& document,
+                                          const Palette& framePalette);
 
 // Replaces the file at path with the document, synced to disk before it takes the old file's
 // place. On failure the old file is untouched.

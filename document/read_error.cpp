@@ -8,17 +8,14 @@ namespace rotopal {
 
 Rejection RejectionOf(ReadErrorKind kind) {
     switch (kind) {
-        case ReadErrorKind::NotEightBit:
-            return Rejection::NotEightBit;
-        case ReadErrorKind::WrongSize:
-            return Rejection::WrongSize;
+        case ReadErrorKind::NotEightBit: return Rejection::NotEightBit;
+        case ReadErrorKind::WrongSize: return Rejection::WrongSize;
         case ReadErrorKind::CannotOpen:
         case ReadErrorKind::NotRegularFile:
         case ReadErrorKind::NotBmpSignature:
         case ReadErrorKind::TruncatedHeaders:
         case ReadErrorKind::UnsupportedCompression:
-        case ReadErrorKind::TooManyColours:
-            break;
+        case ReadErrorKind::TooManyColours: break;
     }
     return Rejection::NotBitmap;
 }
@@ -28,8 +25,7 @@ std::string DescribeReadError(const ReadError& error) {
     switch (error.kind) {
         case ReadErrorKind::CannotOpen:
             return "cannot be opened: " + SystemReason(error.systemError);
-        case ReadErrorKind::NotRegularFile:
-            return "is a folder or device, not a file";
+        case ReadErrorKind::NotRegularFile: return "is a folder or device, not a file";
         case ReadErrorKind::NotBmpSignature:
             return "is not a bitmap (it does not start with \"BM\")";
         case ReadErrorKind::TruncatedHeaders:

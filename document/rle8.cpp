@@ -48,8 +48,7 @@ void DecodeRle8(std::span<const std::uint8_t> stream, int width, int height,
                 x = 0;
                 ++y;
                 break;
-            case kEndOfBitmap:
-                return;
+            case kEndOfBitmap: return;
             case kDelta: {
                 if (pos + 2 > stream.size()) {
                     return;
@@ -63,7 +62,8 @@ void DecodeRle8(std::span<const std::uint8_t> stream, int width, int height,
                 // Absolute mode: `code` literal indices, padded to an even length.
                 const std::size_t available = std::min<std::size_t>(code, stream.size() - pos);
                 const auto* literal = stream.data() + pos;
-                put(static_cast<long long>(available), [literal](long long i) { return literal[i]; });
+                put(static_cast<long long>(available),
+                    [literal](long long i) { return literal[i]; });
                 if (available < code) {
                     return;
                 }

@@ -22,7 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     const rotopal::LogoDocument& doc = read.value();
-    const auto again = rotopal::DecodeLogoFile(rotopal::EncodeLogoFile(doc), [](int) { return false; });
+    const auto again =
+        rotopal::DecodeLogoFile(rotopal::EncodeLogoFile(doc), [](int) { return false; });
     if (!again || again.value().palette != doc.palette || again.value().pixels != doc.pixels ||
         again.value().lastIndex != doc.lastIndex) {
         std::abort();

@@ -55,8 +55,8 @@ RGBQUAD Hue(double degrees) {
     const double h = std::fmod(degrees, 360.0) / 60.0;
     const double x = 1.0 - std::fabs(std::fmod(h, 2.0) - 1.0);
     const int sector = static_cast<int>(h);
-    const std::array<std::array<double, 3>, 6> rgb{{{1, x, 0}, {x, 1, 0}, {0, 1, x},
-                                                    {0, x, 1}, {x, 0, 1}, {1, 0, x}}};
+    const std::array<std::array<double, 3>, 6> rgb{
+        {{1, x, 0}, {x, 1, 0}, {0, 1, x}, {0, x, 1}, {x, 0, 1}, {1, 0, x}}};
     const auto& c = rgb[static_cast<std::size_t>(sector % 6)];
     return Rgb(255 * c[0], 255 * c[1], 255 * c[2]);
 }
@@ -65,10 +65,19 @@ void SetScreenHeaders(LogoDocument& document, std::uint32_t colours, std::uint32
     constexpr auto kPixelBytes = static_cast<std::uint32_t>(kLogoPixelCount);
     constexpr std::int32_t kPixelsPerMetre = 3780;  // 96 dpi
     const std::uint32_t table = 4 * (colours == 0 ? 256 : colours);
-    document.fileHeader = {kBitmapSignature, 54 + table + kPixelBytes, 0, 0, 54 + table};
-    document.infoHeader = {40,          kLogoWidth,      kLogoHeight,     1,
-                           8,           kCompressionNone, kPixelBytes,    kPixelsPerMetre,
-                           kPixelsPerMetre, colours,      firstAnimated};
+    document.fileHeader = {
+        .bfType = kBitmapSignature, .bfSize = 54 + table + kPixelBytes, .bfOffBits = 54 + table};
+    document.infoHeader = {.biSize = 40,
+                           .biWidth = kLogoWidth,
+                           .biHeight = kLogoHeight,
+                           .biPlanes = 1,
+                           .biBitCount = 8,
+                           .biCompression = kCompressionNone,
+                           .biSizeImage = kPixelBytes,
+                           .biXPelsPerMeter = kPixelsPerMetre,
+                           .biYPelsPerMeter = kPixelsPerMetre,
+                           .biClrUsed = colours,
+                           .biClrImportant = firstAnimated};
     document.lastIndex = static_cast<std::uint8_t>(colours == 0 ? 255 : colours - 1);
 }
 
@@ -131,7 +140,8 @@ LogoDocument MakeStartupScreen() {
         p[static_cast<std::size_t>(i)] = Mix(Rgb(120, 200, 60), Rgb(20, 70, 30), (i - 128) / 63.0);
     }
     for (int i = 192; i <= 223; ++i) {
-        p[static_cast<std::size_t>(i)] = Mix(Rgb(255, 250, 170), Rgb(250, 120, 30), (i - 192) / 31.0);
+        p[static_cast<std::size_t>(i)] =
+            Mix(Rgb(255, 250, 170), Rgb(250, 120, 30), (i - 192) / 31.0);
     }
     p[224] = Rgb(255, 255, 250);
     p[225] = Rgb(30, 30, 70);

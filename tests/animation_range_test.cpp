@@ -23,18 +23,17 @@ TEST_P(AnimatedCountTest, CountsTheUsedAnimatedEntries) {
     EXPECT_EQ(AnimatedCount(row.n, row.lastIndex), row.count);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Range, AnimatedCountTest,
-    ::testing::Values(CountRow{"FullPaletteNone", 0, 255, 0},
-                      CountRow{"FullPaletteSixteen", 16, 255, 16},
-                      CountRow{"FullPaletteMost", 255, 255, 255},
-                      CountRow{"SixteenColoursNothingSet", 0, 15, -240},
-                      CountRow{"SixteenColoursJustBelow", 240, 15, 0},
-                      CountRow{"SixteenColoursFirstUsed", 241, 15, 1},
-                      CountRow{"SixteenColoursTen", 250, 15, 10},
-                      CountRow{"SixteenColoursTop", 255, 15, 15},
-                      CountRow{"OneColourTop", 255, 0, 0}),
-    test::CaseName());
+INSTANTIATE_TEST_SUITE_P(Range, AnimatedCountTest,
+                         ::testing::Values(CountRow{"FullPaletteNone", 0, 255, 0},
+                                           CountRow{"FullPaletteSixteen", 16, 255, 16},
+                                           CountRow{"FullPaletteMost", 255, 255, 255},
+                                           CountRow{"SixteenColoursNothingSet", 0, 15, -240},
+                                           CountRow{"SixteenColoursJustBelow", 240, 15, 0},
+                                           CountRow{"SixteenColoursFirstUsed", 241, 15, 1},
+                                           CountRow{"SixteenColoursTen", 250, 15, 10},
+                                           CountRow{"SixteenColoursTop", 255, 15, 15},
+                                           CountRow{"OneColourTop", 255, 0, 0}),
+                         test::CaseName());
 
 struct StoredRow {
     const char* name;
@@ -57,8 +56,7 @@ TEST_P(StoredRangeTest, ReadsTheFilesSetting) {
 
 INSTANTIATE_TEST_SUITE_P(Range, StoredRangeTest,
                          ::testing::Values(StoredRow{"ZeroMeansNoSetting", 0, std::nullopt},
-                                           StoredRow{"One", 1, 255},
-                                           StoredRow{"TwoForty", 240, 16},
+                                           StoredRow{"One", 1, 255}, StoredRow{"TwoForty", 240, 16},
                                            StoredRow{"TwoFiftySix", 256, 0},
                                            StoredRow{"TwoFiftySeven", 257, std::nullopt},
                                            StoredRow{"Negative", 0xFFFFFFFF, std::nullopt}),

@@ -105,9 +105,8 @@ TEST(AtomicWrite, FullDiskKeepsTheOldFileAndLeavesNoTemporary) {
         if (result) {
             return 11;
         }
-        return result.error().step == WriteStep::Write && result.error().systemError == EFBIG
-                   ? 0
-                   : 12;
+        return result.error().step == WriteStep::Write && result.error().systemError == EFBIG ? 0
+                                                                                              : 12;
     });
     EXPECT_EQ(status, 0);
     EXPECT_TRUE(SameBytes(OldContent(), test::ReadBytes(dir / "logo.sys")));

@@ -67,69 +67,67 @@ TEST_P(RejectionTest, IsRejectedWithItsKindAndNeverAsks) {
     EXPECT_TRUE(asker.asked.empty()) << "a rejected file must not raise the colour question";
 }
 
-const auto kCut = [](std::size_t length) {
-    return [length](Bytes& b) { b.resize(length); };
-};
+const auto kCut = [](std::size_t length) { return [length](Bytes& b) { b.resize(length); }; };
 
 INSTANTIATE_TEST_SUITE_P(
     Reader, RejectionTest,
-    ::testing::Values(
-        RejectionCase{"EmptyFile", nullptr, kCut(0), ReadErrorKind::NotBmpSignature,
-                      Rejection::NotBitmap},
-        RejectionCase{"OneByte", nullptr, kCut(1), ReadErrorKind::NotBmpSignature,
-                      Rejection::NotBitmap},
-        RejectionCase{"StartsWithMZ", [](BmpSpec& s) { s.bfType = 0x5A4D; }, nullptr,
-                      ReadErrorKind::NotBmpSignature, Rejection::NotBitmap},
-        RejectionCase{"SignatureSwapped", [](BmpSpec& s) { s.bfType = 0x424D; }, nullptr,
-                      ReadErrorKind::NotBmpSignature, Rejection::NotBitmap},
-        RejectionCase{"EndsInFileHeader", nullptr, kCut(10), ReadErrorKind::TruncatedHeaders,
-                      Rejection::NotBitmap},
-        RejectionCase{"EndsOneByteBeforeInfoHeaderEnd", nullptr, kCut(53),
-                      ReadErrorKind::TruncatedHeaders, Rejection::NotBitmap},
-        RejectionCase{"TwentyFourBit", [](BmpSpec& s) { s.biBitCount = 24; }, nullptr,
-                      ReadErrorKind::NotEightBit, Rejection::NotEightBit},
-        RejectionCase{"FourBit", [](BmpSpec& s) { s.biBitCount = 4; }, nullptr,
-                      ReadErrorKind::NotEightBit, Rejection::NotEightBit},
-        RejectionCase{"TopDown", [](BmpSpec& s) { s.biHeight = -400; }, nullptr,
-                      ReadErrorKind::WrongSize, Rejection::WrongSize},
-        RejectionCase{"Width321", [](BmpSpec& s) { s.biWidth = 321; }, nullptr,
-                      ReadErrorKind::WrongSize, Rejection::WrongSize},
-        RejectionCase{"Height399", [](BmpSpec& s) { s.biHeight = 399; }, nullptr,
-                      ReadErrorKind::WrongSize, Rejection::WrongSize},
-        RejectionCase{"WidthAndHeightSwapped",
-                      [](BmpSpec& s) {
-                          s.biWidth = 400;
-                          s.biHeight = 320;
-                      },
-                      nullptr, ReadErrorKind::WrongSize, Rejection::WrongSize},
-        RejectionCase{"DepthIsTestedBeforeSize",
-                      [](BmpSpec& s) {
-                          s.biBitCount = 24;
-                          s.biWidth = 640;
-                      },
-                      nullptr, ReadErrorKind::NotEightBit, Rejection::NotEightBit},
-        RejectionCase{"SignatureIsTestedBeforeDepth",
-                      [](BmpSpec& s) {
-                          s.bfType = 0;
-                          s.biBitCount = 24;
-                      },
-                      nullptr, ReadErrorKind::NotBmpSignature, Rejection::NotBitmap},
-        RejectionCase{"Rle4", [](BmpSpec& s) { s.biCompression = 2; }, nullptr,
-                      ReadErrorKind::UnsupportedCompression, Rejection::NotBitmap},
-        RejectionCase{"BitFields", [](BmpSpec& s) { s.biCompression = 3; }, nullptr,
-                      ReadErrorKind::UnsupportedCompression, Rejection::NotBitmap},
-        RejectionCase{"EmbeddedPng", [](BmpSpec& s) { s.biCompression = 5; }, nullptr,
-                      ReadErrorKind::UnsupportedCompression, Rejection::NotBitmap},
-        RejectionCase{"SizeIsTestedBeforeCompression",
-                      [](BmpSpec& s) {
-                          s.biCompression = 3;
-                          s.biHeight = 200;
-                      },
-                      nullptr, ReadErrorKind::WrongSize, Rejection::WrongSize},
-        RejectionCase{"ColourCount257", [](BmpSpec& s) { s.biClrUsed = 257; }, nullptr,
-                      ReadErrorKind::TooManyColours, Rejection::NotBitmap},
-        RejectionCase{"ColourCountNegative", [](BmpSpec& s) { s.biClrUsed = 0xFFFFFFFF; }, nullptr,
-                      ReadErrorKind::TooManyColours, Rejection::NotBitmap}),
+    ::testing::Values(RejectionCase{"EmptyFile", nullptr, kCut(0), ReadErrorKind::NotBmpSignature,
+                                    Rejection::NotBitmap},
+                      RejectionCase{"OneByte", nullptr, kCut(1), ReadErrorKind::NotBmpSignature,
+                                    Rejection::NotBitmap},
+                      RejectionCase{"StartsWithMZ", [](BmpSpec& s) { s.bfType = 0x5A4D; }, nullptr,
+                                    ReadErrorKind::NotBmpSignature, Rejection::NotBitmap},
+                      RejectionCase{"SignatureSwapped", [](BmpSpec& s) { s.bfType = 0x424D; },
+                                    nullptr, ReadErrorKind::NotBmpSignature, Rejection::NotBitmap},
+                      RejectionCase{"EndsInFileHeader", nullptr, kCut(10),
+                                    ReadErrorKind::TruncatedHeaders, Rejection::NotBitmap},
+                      RejectionCase{"EndsOneByteBeforeInfoHeaderEnd", nullptr, kCut(53),
+                                    ReadErrorKind::TruncatedHeaders, Rejection::NotBitmap},
+                      RejectionCase{"TwentyFourBit", [](BmpSpec& s) { s.biBitCount = 24; }, nullptr,
+                                    ReadErrorKind::NotEightBit, Rejection::NotEightBit},
+                      RejectionCase{"FourBit", [](BmpSpec& s) { s.biBitCount = 4; }, nullptr,
+                                    ReadErrorKind::NotEightBit, Rejection::NotEightBit},
+                      RejectionCase{"TopDown", [](BmpSpec& s) { s.biHeight = -400; }, nullptr,
+                                    ReadErrorKind::WrongSize, Rejection::WrongSize},
+                      RejectionCase{"Width321", [](BmpSpec& s) { s.biWidth = 321; }, nullptr,
+                                    ReadErrorKind::WrongSize, Rejection::WrongSize},
+                      RejectionCase{"Height399", [](BmpSpec& s) { s.biHeight = 399; }, nullptr,
+                                    ReadErrorKind::WrongSize, Rejection::WrongSize},
+                      RejectionCase{"WidthAndHeightSwapped",
+                                    [](BmpSpec& s) {
+                                        s.biWidth = 400;
+                                        s.biHeight = 320;
+                                    },
+                                    nullptr, ReadErrorKind::WrongSize, Rejection::WrongSize},
+                      RejectionCase{"DepthIsTestedBeforeSize",
+                                    [](BmpSpec& s) {
+                                        s.biBitCount = 24;
+                                        s.biWidth = 640;
+                                    },
+                                    nullptr, ReadErrorKind::NotEightBit, Rejection::NotEightBit},
+                      RejectionCase{"SignatureIsTestedBeforeDepth",
+                                    [](BmpSpec& s) {
+                                        s.bfType = 0;
+                                        s.biBitCount = 24;
+                                    },
+                                    nullptr, ReadErrorKind::NotBmpSignature, Rejection::NotBitmap},
+                      RejectionCase{"Rle4", [](BmpSpec& s) { s.biCompression = 2; }, nullptr,
+                                    ReadErrorKind::UnsupportedCompression, Rejection::NotBitmap},
+                      RejectionCase{"BitFields", [](BmpSpec& s) { s.biCompression = 3; }, nullptr,
+                                    ReadErrorKind::UnsupportedCompression, Rejection::NotBitmap},
+                      RejectionCase{"EmbeddedPng", [](BmpSpec& s) { s.biCompression = 5; }, nullptr,
+                                    ReadErrorKind::UnsupportedCompression, Rejection::NotBitmap},
+                      RejectionCase{"SizeIsTestedBeforeCompression",
+                                    [](BmpSpec& s) {
+                                        s.biCompression = 3;
+                                        s.biHeight = 200;
+                                    },
+                                    nullptr, ReadErrorKind::WrongSize, Rejection::WrongSize},
+                      RejectionCase{"ColourCount257", [](BmpSpec& s) { s.biClrUsed = 257; },
+                                    nullptr, ReadErrorKind::TooManyColours, Rejection::NotBitmap},
+                      RejectionCase{"ColourCountNegative",
+                                    [](BmpSpec& s) { s.biClrUsed = 0xFFFFFFFF; }, nullptr,
+                                    ReadErrorKind::TooManyColours, Rejection::NotBitmap}),
     test::CaseName());
 
 TEST(ReaderErrors, CarryTheOffendingValues) {
@@ -154,8 +152,8 @@ TEST(ReaderErrors, CarryTheOffendingValues) {
 struct ColourCountCase {
     const char* name;
     std::uint32_t biClrUsed;
-    int storedEntries;               // entries the file holds
-    std::optional<bool> answer;      // nullopt: no question expected
+    int storedEntries;           // entries the file holds
+    std::optional<bool> answer;  // nullopt: no question expected
     int lastIndex;
     std::uint32_t biClrUsedAfter;
     std::uint32_t biClrImportantAfter;
@@ -237,8 +235,8 @@ struct LayoutCase {
     std::uint32_t biSize;
     std::size_t headerPadding;  // extra header bytes actually present
     std::size_t gap;
-    std::int64_t bfOffBits;     // -1: the true pixel offset
-    bool gapReadAsPixels;       // the reader must fall back to "right after the table"
+    std::int64_t bfOffBits;  // -1: the true pixel offset
+    bool gapReadAsPixels;    // the reader must fall back to "right after the table"
 };
 
 class LayoutTest : public ::testing::TestWithParam<LayoutCase> {};
@@ -256,7 +254,8 @@ TEST_P(LayoutTest, FindsColourTableAndPixels) {
     ASSERT_TRUE(result.has_value());
     const auto& doc = result.value();
     for (int i = 0; i < 256; ++i) {
-        ASSERT_EQ(doc.palette[static_cast<std::size_t>(i)], test::DistinctColour(i)) << "entry " << i;
+        ASSERT_EQ(doc.palette[static_cast<std::size_t>(i)], test::DistinctColour(i))
+            << "entry " << i;
     }
     if (!c.gapReadAsPixels) {
         EXPECT_TRUE(SameBytes(spec.pixelBlock, PixelsOf(doc)));
@@ -271,10 +270,8 @@ TEST_P(LayoutTest, FindsColourTableAndPixels) {
 INSTANTIATE_TEST_SUITE_P(
     Reader, LayoutTest,
     ::testing::Values(
-        LayoutCase{"Classic", 40, 0, 0, -1, false},
-        LayoutCase{"V2Header", 52, 12, 0, -1, false},
-        LayoutCase{"V3Header", 56, 16, 0, -1, false},
-        LayoutCase{"Os2Header", 64, 24, 0, -1, false},
+        LayoutCase{"Classic", 40, 0, 0, -1, false}, LayoutCase{"V2Header", 52, 12, 0, -1, false},
+        LayoutCase{"V3Header", 56, 16, 0, -1, false}, LayoutCase{"Os2Header", 64, 24, 0, -1, false},
         LayoutCase{"V4Header", 108, 68, 0, -1, false},
         LayoutCase{"V5Header", 124, 84, 0, -1, false},
         LayoutCase{"V5HeaderWithGap", 124, 84, 16, -1, false},
@@ -344,8 +341,8 @@ void SweepPrefixes(const BmpSpec& spec, std::size_t tableOffset) {
             ASSERT_EQ(doc.palette[entries], RGBQUAD{}) << "length " << length;
         }
         const std::size_t have = length > pixelOffset ? length - pixelOffset : 0;
-        ASSERT_TRUE(SameBytes(std::span(spec.pixelBlock).first(have),
-                              std::span(doc.pixels).first(have)))
+        ASSERT_TRUE(
+            SameBytes(std::span(spec.pixelBlock).first(have), std::span(doc.pixels).first(have)))
             << "length " << length;
         ASSERT_TRUE(SameBytes(std::span(zeros).first(kLogoPixelCount - have),
                               std::span(doc.pixels).subspan(have)))

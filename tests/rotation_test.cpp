@@ -45,14 +45,10 @@ TEST_P(RotationTest, FollowsTheFrameFormulaAndComesBackAfterNSteps) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rotation, RotationTest,
-    ::testing::Values(RangeRow{"OneEntryNeverMoves", 255, 0},
-                      RangeRow{"TwoEntriesSwap", 255, 1},
-                      RangeRow{"SixteenAtTheTop", 255, 15},
-                      RangeRow{"AllButEntryZero", 255, 254},
-                      RangeRow{"WholePalette", 255, 255},
-                      RangeRow{"SixteenColourImage", 15, 9},
-                      RangeRow{"EntryZeroAlone", 0, 0},
-                      RangeRow{"MidPalette", 100, 40}),
+    ::testing::Values(RangeRow{"OneEntryNeverMoves", 255, 0}, RangeRow{"TwoEntriesSwap", 255, 1},
+                      RangeRow{"SixteenAtTheTop", 255, 15}, RangeRow{"AllButEntryZero", 255, 254},
+                      RangeRow{"WholePalette", 255, 255}, RangeRow{"SixteenColourImage", 15, 9},
+                      RangeRow{"EntryZeroAlone", 0, 0}, RangeRow{"MidPalette", 100, 40}),
     test::CaseName());
 
 TEST(Rotation, OneStepOfSixteenMovesEachColourDownByOne) {

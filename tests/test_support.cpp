@@ -49,7 +49,8 @@ Bytes ReadBytes(const std::string& path) {
 
 void WriteBytes(const std::string& path, std::span<const std::uint8_t> bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
 }
 
 namespace {
@@ -122,7 +123,8 @@ Bytes PatternPixels(int colours, std::uint32_t seed) {
         state = state * 1664525u + 1013904223u;
         // Mostly position-driven, so rows differ and shifts show, with noise on top.
         const auto row = i / kLogoWidth, column = i % kLogoWidth;
-        const auto value = (row * 7 + column * 3 + ((state >> 24) & 3)) % static_cast<unsigned>(colours);
+        const auto value =
+            (row * 7 + column * 3 + ((state >> 24) & 3)) % static_cast<unsigned>(colours);
         pixels[i] = static_cast<std::uint8_t>(value);
     }
     return pixels;
@@ -139,9 +141,17 @@ BmpSpec ClassicScreen(int colours, std::uint32_t seed) {
 LogoDocument MakeDocument(int colours, std::uint32_t firstAnimated) {
     LogoDocument doc{};
     const auto table = static_cast<std::uint32_t>(4 * colours);
-    doc.fileHeader = {0x4D42, 54 + table + 128000, 0, 0, 54 + table};
-    doc.infoHeader = {40, 320, 400, 1, 8, 0, 128000, 2835, 2835,
-                      colours == 256 ? 0u : static_cast<std::uint32_t>(colours), firstAnimated};
+    doc.fileHeader = {.bfType = 0x4D42, .bfSize = 54 + table + 128000, .bfOffBits = 54 + table};
+    doc.infoHeader = {.biSize = 40,
+                      .biWidth = 320,
+                      .biHeight = 400,
+                      .biPlanes = 1,
+                      .biBitCount = 8,
+                      .biSizeImage = 128000,
+                      .biXPelsPerMeter = 2835,
+                      .biYPelsPerMeter = 2835,
+                      .biClrUsed = colours == 256 ? 0u : static_cast<std::uint32_t>(colours),
+                      .biClrImportant = firstAnimated};
     for (int i = 0; i < colours; ++i) {
         doc.palette[static_cast<std::size_t>(i)] = DistinctColour(i);
     }
@@ -154,8 +164,8 @@ LogoDocument MakeDocument(int colours, std::uint32_t firstAnimated) {
 ::testing::AssertionResult SameBytes(std::span<const std::uint8_t> expected,
                                      std::span<const std::uint8_t> actual) {
     const auto common = std::min(expected.size(), actual.size());
-    const auto mismatch = std::mismatch(expected.begin(), expected.begin() + static_cast<std::ptrdiff_t>(common),
-                                        actual.begin());
+    const auto mismatch = std::mismatch(
+        expected.begin(), expected.begin() + static_cast<std::ptrdiff_t>(common), actual.begin());
     if (mismatch.first == expected.begin() + static_cast<std::ptrdiff_t>(common) &&
         expected.size() == actual.size()) {
         return ::testing::AssertionSuccess();
@@ -164,8 +174,8 @@ LogoDocument MakeDocument(int colours, std::uint32_t firstAnimated) {
     why << "sizes " << expected.size() << " (expected) and " << actual.size() << " (actual)";
     if (mismatch.first != expected.begin() + static_cast<std::ptrdiff_t>(common)) {
         const auto offset = mismatch.first - expected.begin();
-        why << "; first difference at offset " << offset << ": expected "
-            << int{*mismatch.first} << ", actual " << int{*mismatch.second};
+        why << "; first difference at offset " << offset << ": expected " << int{*mismatch.first}
+            << ", actual " << int{*mismatch.second};
     } else {
         why << "; equal up to the shorter length";
     }

@@ -7,8 +7,8 @@
 
 #include <cstdint>
 #include <functional>
-#include <span>
 #include <ostream>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,10 +43,10 @@ void WriteBytes(const std::string& path, std::span<const std::uint8_t> bytes);
 // Field-by-field description of a bitmap file, encoded by hand in the test helper.
 struct BmpSpec {
     std::uint16_t bfType = 0x4D42;
-    std::uint32_t bfSize = 0;           // 0: the real length
+    std::uint32_t bfSize = 0;  // 0: the real length
     std::uint16_t bfReserved1 = 0;
     std::uint16_t bfReserved2 = 0;
-    std::int64_t bfOffBits = -1;        // -1: where the pixels really start
+    std::int64_t bfOffBits = -1;  // -1: where the pixels really start
     std::uint32_t biSize = 40;
     std::int32_t biWidth = 320;
     std::int32_t biHeight = 400;
@@ -58,10 +58,10 @@ struct BmpSpec {
     std::int32_t biYPelsPerMeter = 2835;
     std::uint32_t biClrUsed = 0;
     std::uint32_t biClrImportant = 0;
-    std::size_t headerPadding = 0;      // bytes after the 40 fields, up to biSize for V4/V5
-    std::vector<RGBQUAD> colours;       // the colour table as stored
-    std::size_t gap = 0;                // bytes between colour table and pixels
-    Bytes pixelBlock;                   // raw or RLE8 bytes as stored
+    std::size_t headerPadding = 0;  // bytes after the 40 fields, up to biSize for V4/V5
+    std::vector<RGBQUAD> colours;   // the colour table as stored
+    std::size_t gap = 0;            // bytes between colour table and pixels
+    Bytes pixelBlock;               // raw or RLE8 bytes as stored
 };
 
 Bytes EncodeBmp(const BmpSpec& spec);
@@ -94,7 +94,9 @@ struct CaseName {
 // Prints a table row by its name instead of its bytes. Test files bring it in with
 // `using test::PrintTo;` next to their row types.
 template <class Row>
-    requires requires(const Row& row) { std::string_view(row.name); }
+requires requires(const Row& row) {
+    std::string_view(row.name);
+}
 void PrintTo(const Row& row, std::ostream* os) {
     *os << row.name;
 }

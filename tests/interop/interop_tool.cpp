@@ -30,8 +30,8 @@ void Describe(const std::string& prefix, int width, std::size_t colours, const P
     json << "{\"width\": " << width << ", \"height\": 400, \"colours\": " << colours
          << ", \"palette\": [";
     for (std::size_t i = 0; i < colours; ++i) {
-        json << (i ? ", " : "") << "[" << int{palette[i].rgbRed} << ", "
-             << int{palette[i].rgbGreen} << ", " << int{palette[i].rgbBlue} << "]";
+        json << (i ? ", " : "") << "[" << int{palette[i].rgbRed} << ", " << int{palette[i].rgbGreen}
+             << ", " << int{palette[i].rgbBlue} << "]";
     }
     json << "]}\n";
     std::ofstream idx(prefix + ".idx", std::ios::binary);
@@ -64,8 +64,8 @@ bool WriteFrame(const std::string& folder, const std::string& name, const LogoDo
 int WriteAll(const std::string& folder) {
     const LogoDocument full = rotopal::test::MakeDocument(256, 240);
     const LogoDocument sixteen = rotopal::test::MakeDocument(16, 10);
-    const auto converted = rotopal::DecodeLogoFile(rotopal::EncodeLogoFile(sixteen),
-                                                   [](int) { return true; });
+    const auto converted =
+        rotopal::DecodeLogoFile(rotopal::EncodeLogoFile(sixteen), [](int) { return true; });
     if (!converted) {
         return 1;
     }
