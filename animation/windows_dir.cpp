@@ -19,17 +19,17 @@ std::optional<std::string> Environment(const char* name) {
     return std::string(value);
 }
 
-std::string WithSeparator(std::string folder) {
+}  // namespace
+
+std::string WithWindowsSeparator(std::string folder) {
     folder += IsDriveLetterPath(folder) ? '\\' : '/';
     return folder;
 }
 
-}  // namespace
-
-std::string ResolveWindowsDir(const WindowsDirSources& sources,
+std::string ResolveWindowsFolder(const WindowsDirSources& sources,
                               const std::function<bool(const std::string&)>& isFolder) {
     if (sources.windir) {
-        return WithSeparator(*sources.windir);
+        return *sources.windir;
     }
     std::optional<std::string> prefix = sources.winePrefix;
     if (!prefix && sources.home) {
@@ -38,10 +38,10 @@ std::string ResolveWindowsDir(const WindowsDirSources& sources,
     if (prefix) {
         const std::string wineWindows = *prefix + "/drive_c/windows";
         if (isFolder(wineWindows)) {
-            return WithSeparator(wineWindows);
+            return wineWindows;
         }
     }
-    return WithSeparator(sources.currentDir);
+    return sources.currentDir;
 }
 
 WindowsDirSources CurrentWindowsDirSources() {
@@ -54,8 +54,8 @@ WindowsDirSources CurrentWindowsDirSources() {
     return sources;
 }
 
-std::string CurrentWindowsDir() {
-    return ResolveWindowsDir(CurrentWindowsDirSources(), [](const std::string& path) {
+std::string CurrentWindowsFolder() {
+    return ResolveWindowsFolder(CurrentWindowsDirSources(), [](const std::string& path) {
         struct stat st {};
         return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
     });

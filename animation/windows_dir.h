@@ -14,16 +14,19 @@ struct WindowsDirSources {
     std::string currentDir;                 // the fallback
 };
 
-// The Windows folder with its separator appended: $WINDIR when set, else the Wine prefix's
-// drive_c/windows when that folder exists, else the current folder. The separator is "\" for a
-// drive-letter path and "/" otherwise, and is appended whatever the text ends with.
-std::string ResolveWindowsDir(const WindowsDirSources& sources,
-                              const std::function<bool(const std::string&)>& isFolder);
+// The Windows folder: $WINDIR when set, else the Wine prefix's drive_c/windows when that folder
+// exists, else the current folder.
+std::string ResolveWindowsFolder(const WindowsDirSources& sources,
+                                 const std::function<bool(const std::string&)>& isFolder);
+
+// The folder with its separator appended, whatever it ends with: "\" for a drive-letter path,
+// "/" otherwise. This is the form the save targets are built from.
+std::string WithWindowsSeparator(std::string folder);
 
 // The sources as the process environment gives them.
 WindowsDirSources CurrentWindowsDirSources();
 
-// ResolveWindowsDir for this process.
-std::string CurrentWindowsDir();
+// ResolveWindowsFolder for this process.
+std::string CurrentWindowsFolder();
 
 }  // namespace rotopal

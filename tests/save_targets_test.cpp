@@ -109,7 +109,7 @@ class WindowsDirTest : public ::testing::TestWithParam<WindowsDirRow> {};
 TEST_P(WindowsDirTest, ComesFromTheFirstSourceThatApplies) {
     const auto& row = GetParam();
     const auto isFolder = [&](const std::string& path) { return row.folders.count(path) > 0; };
-    EXPECT_EQ(ResolveWindowsDir(row.sources, isFolder), row.expected);
+    EXPECT_EQ(WithWindowsSeparator(ResolveWindowsFolder(row.sources, isFolder)), row.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -1,0 +1,99 @@
+#pragma once
+
+// A scripted stand-in for the window system: it records every call in order, keeps the state a
+// real window would show (captions, labels, enabled controls, the images last presented), and
+// answers message boxes and dialogs from queues the test fills beforehand.
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "ui/window_system.h"
+
+namespace rotopal::test {
+
+struct MessageBoxCall {
+    std::string caption, text;
+    MessageIcon icon;
+    MessageButtons buttons;
+};
+
+class FakeWindowSystem : public WindowSystem {
+public:
+    FakeWindowSystem();
+
+    // Scripts. An empty queue answers No, cancel or "nothing chosen".
+    std::deque<MessageAnswer> messageAnswers;
+    std::deque<std::string> openAnswers;
+    std::deque<SaveDialogAnswer> saveAnswers;
+    std::deque<std::optional<std::int32_t>> colourAnswers;
+    std::deque<std::optional<int>> menuAnswers;
+    // Runs inside DoEvents, for tests of what may happen during a yield.
+    std::function<void()> onDoEvents;
+
+    // What was done.
+    std::vector<std::string> log;
+    std::vector<MessageBoxCall> messageBoxes;
+    std::map<Control, bool> enabled;
+    std::map<Form, bool> formEnabled;
+    std::map<Form, std::string> captions;
+    std::map<Label, std::string> labels;
+    std::map<Timer, int> timerIntervals;
+    std::map<Timer, bool> timerEnabled;
+    std::map<Surface, ArgbImage> shown;
+    std::map<Form, bool> visible;
+    std::map<Form, int> tops;
+    std::string statusLine;
+    int scrollValue = 0;
+    std::string windowsDirectory = "/win";
+    std::string programFolder = "/opt/rotopal";
+    bool ended = false;
+
+    // Counts log entries that start with the prefix.
+    int Count(const std::string& prefix) const;
+    void ClearLog() { log.clear(); }
+
+    MessageAnswer MessageBox(std::string_view caption, std::string_view text, MessageIcon icon,
+                             MessageButtons buttons) override;
+    std::string OpenFileDialog(std::string_view title, const std::vector<FileFilter>& filters,
+                               const std::string& initialFolder) override;
+    SaveDialogAnswer SaveFileDialog(std::string_view title, const std::vector<FileFilter>& filters,
+                                    const std::string& initialFolder,
+                                    const std::string& initialName) override;
+    std::optional<std::int32_t> ColorDialog(
+        std::int32_t initialColour, const std::array<std::int32_t, 16>& customColours) override;
+    void SetEnabled(Control control, bool on) override;
+    void SetFormEnabled(Form form, bool on) override;
+    void SetCaption(Form form, std::string_view caption) override;
+    void SetLabel(Label label, std::string_view text) override;
+    int ScrollValue() override { return scrollValue; }
+    void SetScrollValue(int value) override;
+    void SetTimerInterval(Timer timer, int milliseconds) override;
+    void SetTimerEnabled(Timer timer, bool on) override;
+    void ShowImage(Surface surface, const ArgbImage& image) override;
+    void ClearStatusLine() override;
+    void PrintStatusLine(std::string_view text) override;
+    std::optional<int> ShowPopupMenu(PopupMenu menu) override;
+    void ShowForm(Form form) override;
+    void UnloadForm(Form form) override;
+    int FormTop(Form form) override { return tops[form]; }
+    int FormHeight(Form form) override;
+    void SetFormTop(Form form, int top) override;
+    void RepaintForm(Form form) override;
+    void DoEvents() override;
+    std::string WindowsDirectory() override { return windowsDirectory; }
+    std::string ProgramFolder() override { return programFolder; }
+    void EndProgram() override;
+
+    // The last dialog requests, for checking what was asked.
+    std::vector<FileFilter> lastFilters;
+    std::string lastDialogTitle, lastDialogFolder, lastSaveName;
+    std::int32_t lastInitialColour = 0;
+    std::array<std::int32_t, 16> lastCustomColours{};
+};
+
+std::string ToString(Control control);
+
+}  // namespace rotopal::test

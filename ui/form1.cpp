@@ -1,0 +1,209 @@
+#include "ui/form1.h"
+
+#include <algorithm>
+
+#include "animation/windows_dir.h"
+#include "document/logo_reader.h"
+#include "palette/view_render.h"
+#include "ui/command_line.h"
+#include "ui/dialogs.h"
+#include "ui/file_filters.h"
+#include "ui/label_texts.h"
+#include "ui/layout.h"
+#include "ui/texts.h"
+
+namespace rotopal {
+namespace {
+
+std::string_view RejectionMessage(Rejection rejection) {
+    switch (rejection) {
+        case Rejection::NotEightBit: return texts::kNotEightBitMessage;
+        case Rejection::WrongSize: return texts::kWrongSizeMessage;
+        case Rejection::NotBitmap: break;
+    }
+    return texts::kNotBitmapMessage;
+}
+
+}  // namespace
+
+// ---- Start-up and shutdown -------------------------------------------------------------------
+
+void Form1::Form_Load(std::string_view commandLine) {
+    state_.plainDC = ArgbImage::Filled(kLogoWidth, kLogoHeight, kArgbWhite);
+    state_.invertedDC = ArgbImage::Filled(kLogoWidth, kLogoHeight, kArgbWhite);
+    state_.windowsDir = WithWindowsSeparator(ws_.WindowsDirectory());
+    // A file opened below is drawn with no selection and no pointer outline.
+    state_.selectedIndex = -1;
+    state_.hoverIndex = -1;
+    if (const auto path = CommandLinePath(commandLine)) {
+        OpenFile(*path);
+    }
+}
+
+void Form1::Form_Unload() {
+    state_.plainDC = {};
+    state_.invertedDC = {};
+    ws_.EndProgram();
+}
+
+// ---- Buttons ---------------------------------------------------------------------------------
+
+void Form1::Command1_Click() {
+    const std::string path =
+        ShowOpenDialog(ws_, FilterText(OpenDialogFilters()), ws_.ProgramFolder());
+    if (!path.empty()) {
+        OpenFile(path);
+    }
+}
+
+void Form1::Command2_Click(int /*index*/) {
+    // Preview and save arrive with their own windows.
+}
+
+void Form1::Command3_Click() {
+    // Closing the main window runs Form_Unload; nothing is asked.
+    ws_.UnloadForm(Form::Form1);
+}
+
+void Form1::Command4_Click() {
+    const auto answer = ws_.MessageBox(texts::kMessageCaption, texts::kRevertQuestion,
+                                       MessageIcon::Question, MessageButtons::YesNo);
+    if (answer == MessageAnswer::Yes) {
+        OpenFile(state_.currentPath);
+    }
+}
+
+// ---- Hints -----------------------------------------------------------------------------------
+
+void Form1::Command1_MouseMove() {
+    Message(texts::kOpenHint);
+}
+
+void Form1::Command2_MouseMove(int index) {
+    Message(index == 0 ? texts::kPreviewHint : texts::kSaveHint);
+}
+
+void Form1::Command3_MouseMove() {
+    Message(texts::kExitHint);
+}
+
+void Form1::Command4_MouseMove() {
+    Message(texts::kResetHint);
+}
+
+void Form1::Picture3_MouseMove() {
+    Message(texts::kViewHint);
+}
+
+void Form1::Picture2_MouseMove(int /*button*/, int /*shift*/, float /*x*/, float /*y*/) {
+    Message(state_.swapMode ? texts::kSwapPointerHint : texts::kPaletteHint);
+}
+
+void Form1::HScroll1_GotFocus() {
+    Message(texts::kScrollHint);
+}
+
+void Form1::Message(std::string_view text) {
+    ws_.ClearStatusLine();
+    ws_.PrintStatusLine(text);
+}
+
+// ---- Opening ---------------------------------------------------------------------------------
+
+void Form1::OpenFile(const std::string& path) {
+    state_.currentPath = path;
+    auto read = ReadLogoFile(path, [this](int colours) {
+        return ws_.MessageBox(texts::kMessageCaption, ColourCountQuestion(colours),
+                              MessageIcon::Question, MessageButtons::YesNo) == MessageAnswer::Yes;
+    });
+    if (!read) {
+        // The open document, the view and every control stay as they were.
+        ws_.MessageBox(texts::kMessageCaption, RejectionMessage(RejectionOf(read.error().kind)),
+                       MessageIcon::Exclamation, MessageButtons::Ok);
+        return;
+    }
+    document_ = std::move(read).value();
+
+    ws_.SetCaption(Form::Form1, std::string(texts::kMainCaptionPrefix) + path);
+    if (const auto range = RangeValueFromClrImportant(document_.infoHeader.biClrImportant)) {
+        SetRangeControlValue(*range);
+    }
+    DrawPicture();
+    ws_.SetEnabled(Control::HScroll1, true);
+    ws_.SetTimerInterval(Timer::Form1_Timer1, layout::kBlinkMilliseconds);
+    ws_.SetEnabled(Control::Command2_0, true);
+    ws_.SetEnabled(Control::Command2_1, true);
+    ws_.SetEnabled(Control::Command4, true);
+    ws_.SetEnabled(Control::Picture2, true);
+    GetInfo(path);
+    // The palette window, the highlight and the count follow the new document even when the
+    // range value did not change.
+    HScroll1_Change();
+}
+
+void Form1::GetInfo(const std::string& path) {
+    ws_.SetLabel(Label::Form1_Label2, InfoLabelText(path, document_));
+}
+
+// ---- Range control ---------------------------------------------------------------------------
+
+RangeValue Form1::RangeControlValue() {
+    return static_cast<RangeValue>(std::clamp(ws_.ScrollValue(), 0, 255));
+}
+
+void Form1::SetRangeControlValue(RangeValue value) {
+    if (ws_.ScrollValue() == value) {
+        return;
+    }
+    ws_.SetScrollValue(value);
+    HScroll1_Change();
+}
+
+void Form1::HScroll1_Change() {
+    DrawBlock();
+    ColorPaint();
+    ws_.SetLabel(Label::Form1_Label1, AnimationCountText(RangeControlValue(), document_.lastIndex));
+}
+
+void Form1::HScroll1_Scroll() {
+    HScroll1_Change();
+}
+
+// ---- View ------------------------------------------------------------------------------------
+
+void Form1::DrawPicture() {
+    RenderView(document_.pixels, document_.palette, state_.plainDC);
+    ColorPaint();
+}
+
+void Form1::ColorPaint() {
+    const Palette highlight =
+        HighlightPalette(document_.palette, state_.selectedIndex, RangeControlValue());
+    RenderView(document_.pixels, highlight, state_.invertedDC);
+}
+
+void Form1::Up_Dis() {
+    ws_.ShowImage(Surface::Picture3, state_.plainDC);
+}
+
+void Form1::Picture3_Paint() {
+    Up_Dis();
+}
+
+void Form1::Timer1_Timer() {
+    if (state_.blinkPhase) {
+        ws_.ShowImage(Surface::Picture3, state_.plainDC);
+        state_.blinkPhase = false;
+    } else {
+        ws_.ShowImage(Surface::Picture3, state_.invertedDC);
+        state_.blinkPhase = true;
+    }
+}
+
+// ---- Palette window --------------------------------------------------------------------------
+
+void Form1::DrawBlock() {
+    // The palette grid is drawn by the palette window's own renderer.
+}
+
+}  // namespace rotopal

@@ -1,0 +1,86 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "core/logo_document.h"
+#include "palette/animation_range.h"
+#include "palette/argb_image.h"
+#include "ui/window_system.h"
+
+namespace rotopal {
+
+// Mouse buttons as the pointer handlers receive them.
+inline constexpr int kLeftButton = 1;
+inline constexpr int kRightButton = 2;
+inline constexpr int kMiddleButton = 4;
+
+// The main window's own fields.
+struct MainWindowState {
+    ArgbImage plainDC;     // the image with the true palette
+    ArgbImage invertedDC;  // the image with animated and selected entries inverted
+    std::int16_t selectedIndex = -1;
+    std::int16_t hoverIndex = -1;
+    bool swapMode = false;
+    bool blinkPhase = false;  // true: the next blink tick shows the plain image
+    std::string currentPath;
+    std::string windowsDir;  // ends in its separator
+};
+
+// The main window's logic: its event handlers and methods. It reads and writes the one open
+// document and reaches the screen only through the WindowSystem port.
+class Form1 {
+public:
+    Form1(WindowSystem& ws, LogoDocument& document) : ws_(ws), document_(document) {}
+
+    // Start-up and shutdown. `commandLine` is the text after the program's name.
+    void Form_Load(std::string_view commandLine);
+    void Form_Unload();
+
+    // Buttons.
+    void Command1_Click();           // open
+    void Command2_Click(int index);  // 0 preview, 1 save
+    void Command3_Click();           // exit
+    void Command4_Click();           // reset to the file as opened
+
+    // Pointer-movement hints.
+    void Command1_MouseMove();
+    void Command2_MouseMove(int index);
+    void Command3_MouseMove();
+    void Command4_MouseMove();
+    void Picture3_MouseMove();
+    void Picture2_MouseMove(int button, int shift, float x, float y);
+
+    // Animation range control.
+    void HScroll1_Change();
+    void HScroll1_Scroll();
+    void HScroll1_GotFocus();
+
+    // View window.
+    void Picture3_Paint();
+    void Timer1_Timer();
+
+    // Methods the handlers share.
+    void OpenFile(const std::string& path);
+    void GetInfo(const std::string& path);
+    void DrawPicture();
+    void ColorPaint();
+    void Up_Dis();
+    void DrawBlock();
+    void Message(std::string_view text);
+
+    const MainWindowState& state() const { return state_; }
+
+private:
+    // The range value N, read from the control each time: there is no cached copy.
+    RangeValue RangeControlValue();
+    // Sets the control and runs its change handling when the value changes.
+    void SetRangeControlValue(RangeValue value);
+
+    WindowSystem& ws_;
+    LogoDocument& document_;
+    MainWindowState state_;
+};
+
+}  // namespace rotopal

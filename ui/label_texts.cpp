@@ -1,0 +1,46 @@
+#include "ui/label_texts.h"
+
+#include "ui/texts.h"
+
+namespace rotopal {
+namespace {
+
+constexpr std::string_view kLineBreak = "\r\n";
+
+}  // namespace
+
+std::string_view FileNameOf(std::string_view path) {
+    const auto separator = path.find_last_of("/\\");
+    return separator == std::string_view::npos ? path : path.substr(separator + 1);
+}
+
+std::string InfoLabelText(std::string_view path, const LogoDocument& document) {
+    const auto& info = document.infoHeader;
+    std::string text(FileNameOf(path));
+    text.append(kLineBreak).append(texts::kInfoWidth).append(std::to_string(info.biWidth));
+    text.append(kLineBreak).append(texts::kInfoHeight).append(std::to_string(info.biHeight));
+    text.append(kLineBreak).append(texts::kInfoBits).append(std::to_string(info.biBitCount));
+    text.append(kLineBreak)
+        .append(texts::kInfoColours)
+        .append(std::to_string(StoredColourCount(document)));
+    return text;
+}
+
+std::string AnimationCountText(RangeValue n, std::uint8_t lastIndex) {
+    return std::to_string(AnimatedCount(n, lastIndex)).append(texts::kAnimationCountTail);
+}
+
+std::string ColourCountQuestion(int colours) {
+    return std::to_string(colours).append(texts::kColourCountQuestionTail);
+}
+
+std::string EntryLabelText(int index, const RGBQUAD& entry) {
+    std::string text(texts::kEntryLabelTitle);
+    text.append(kLineBreak).append(std::to_string(index)).append(texts::kEntryNumberTail);
+    text.append(kLineBreak).append("Red=").append(std::to_string(entry.rgbRed));
+    text.append(kLineBreak).append("Green=").append(std::to_string(entry.rgbGreen));
+    text.append(kLineBreak).append("Blue=").append(std::to_string(entry.rgbBlue));
+    return text;
+}
+
+}  // namespace rotopal

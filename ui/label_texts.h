@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "core/logo_document.h"
+#include "palette/animation_range.h"
+
+namespace rotopal {
+
+// The part of a path after its last "/" or "\", or the whole path when it has neither.
+std::string_view FileNameOf(std::string_view path);
+
+// Label2: file name, width, height, bits and colour count on five CR LF separated lines.
+std::string InfoLabelText(std::string_view path, const LogoDocument& document);
+
+// Label1: the animated count (negative when the range lies above lastIndex) and its words.
+std::string AnimationCountText(RangeValue n, std::uint8_t lastIndex);
+
+// The question for a file of C stored colours, C written first.
+std::string ColourCountQuestion(int colours);
+
+// Label4: "選択パレット", the index with "番", then Red=, Green=, Blue= lines.
+std::string EntryLabelText(int index, const RGBQUAD& entry);
+
+}  // namespace rotopal

@@ -1,0 +1,62 @@
+// rotopal: the desktop program.
+
+#include <QApplication>
+#include <QFont>
+#include <QLibraryInfo>
+#include <QStyleFactory>
+#include <QTranslator>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/logo_document.h"
+#include "ui/command_line.h"
+#include "ui/form1.h"
+#include "ui/qt/app_icon.h"
+#include "ui/qt/qt_window_system.h"
+
+namespace {
+
+bool HasDisplay() {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0') {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (!HasDisplay()) {
+        std::fprintf(stderr,
+                     "rotopal: no display to open a window on; run it under xvfb-run, or use "
+                     "rotopal-cli for the command line.\n");
+        return 1;
+    }
+    QApplication app(argc, argv);
+    QApplication::setStyle(QStyleFactory::create("Fusion"));
+    QApplication::setWindowIcon(rotopal::qt::AppIcon());
+    // Qt's own buttons and dialogs speak Japanese like the rest of the program.
+    QTranslator translator;
+    if (translator.load("qtbase_ja", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QApplication::installTranslator(&translator);
+    }
+    QFont font("IPAPGothic");
+    font.setPixelSize(12);
+    QApplication::setFont(font);
+
+    // QApplication has taken its own options out of argv; the rest is the command line.
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    auto document = std::make_unique<rotopal::LogoDocument>();
+    rotopal::qt::QtWindowSystem windows;
+    rotopal::Form1 form1(windows, *document);
+    windows.Attach(form1);
+    form1.Form_Load(rotopal::CommandLineText(arguments));
+    windows.ShowMainWindow();
+    return QApplication::exec();
+}

@@ -1,0 +1,328 @@
+#include "ui/qt/qt_window_system.h"
+
+#include <unistd.h>
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QDir>
+#include <QEvent>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QScreen>
+
+#include "animation/windows_dir.h"
+#include "ui/form1.h"
+#include "ui/qt/file_dialogs.h"
+
+namespace rotopal::qt {
+namespace {
+
+QString Q(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// Calls a handler for one kind of event of one widget, letting the event go on.
+class EventHook : public QObject {
+public:
+    EventHook(QWidget* widget, QEvent::Type type, std::function<void()> handler)
+        : QObject(widget), type_(type), handler_(std::move(handler)) {
+        widget->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == type_) {
+            handler_();
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QEvent::Type type_;
+    std::function<void()> handler_;
+};
+
+QImage ToQImage(const ArgbImage& image) {
+    const QImage view(reinterpret_cast<const uchar*>(image.pixels.data()), image.width,
+                      image.height, image.width * 4, QImage::Format_RGB32);
+    return view.copy();
+}
+
+}  // namespace
+
+QtWindowSystem::QtWindowSystem()
+    : main_(std::make_unique<MainWindow>()),
+      preview_(std::make_unique<PreviewWindow>()),
+      status_(std::make_unique<StatusWindow>()) {
+    for (const auto which : {Timer::Form1_Timer1, Timer::Form2_Timer1}) {
+        timers_[which].timer = std::make_unique<QTimer>();
+    }
+}
+
+QtWindowSystem::~QtWindowSystem() = default;
+
+void QtWindowSystem::Attach(Form1& form) {
+    MainWindow& w = *main_;
+    w.onClose = [&form] { form.Form_Unload(); };
+    w.picture3->onExpose = [&form] { form.Picture3_Paint(); };
+    w.picture3->onMove = [&form](Qt::MouseButtons, QPointF) { form.Picture3_MouseMove(); };
+    w.picture2->onMove = [&form](Qt::MouseButtons buttons, QPointF at) {
+        form.Picture2_MouseMove(static_cast<int>(buttons.toInt()), 0, static_cast<float>(at.x()),
+                                static_cast<float>(at.y()));
+    };
+
+    QObject::connect(w.command1, &QPushButton::clicked, [&form] { form.Command1_Click(); });
+    QObject::connect(w.command2[0], &QPushButton::clicked, [&form] { form.Command2_Click(0); });
+    QObject::connect(w.command2[1], &QPushButton::clicked, [&form] { form.Command2_Click(1); });
+    QObject::connect(w.command3, &QPushButton::clicked, [&form] { form.Command3_Click(); });
+    QObject::connect(w.command4, &QPushButton::clicked, [&form] { form.Command4_Click(); });
+    new EventHook(w.command1, QEvent::MouseMove, [&form] { form.Command1_MouseMove(); });
+    new EventHook(w.command2[0], QEvent::MouseMove, [&form] { form.Command2_MouseMove(0); });
+    new EventHook(w.command2[1], QEvent::MouseMove, [&form] { form.Command2_MouseMove(1); });
+    new EventHook(w.command3, QEvent::MouseMove, [&form] { form.Command3_MouseMove(); });
+    new EventHook(w.command4, QEvent::MouseMove, [&form] { form.Command4_MouseMove(); });
+
+    QObject::connect(w.hscroll1, &QScrollBar::valueChanged, [&form] { form.HScroll1_Change(); });
+    QObject::connect(w.hscroll1, &QScrollBar::sliderMoved, [&form] { form.HScroll1_Scroll(); });
+    new EventHook(w.hscroll1, QEvent::FocusIn, [&form] { form.HScroll1_GotFocus(); });
+
+    QObject::connect(timers_[Timer::Form1_Timer1].timer.get(), &QTimer::timeout,
+                     [&form] { form.Timer1_Timer(); });
+}
+
+void QtWindowSystem::ShowMainWindow() {
+    main_->show();
+}
+
+MessageAnswer QtWindowSystem::MessageBox(std::string_view caption, std::string_view text,
+                                         MessageIcon icon, MessageButtons buttons) {
+    QString shown = Q(text);
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    const auto qtIcon = icon == MessageIcon::Question      ? QMessageBox::Question
+                        : icon == MessageIcon::Exclamation ? QMessageBox::Warning
+                                                           : QMessageBox::NoIcon;
+    const auto qtButtons = buttons == MessageButtons::YesNo ? QMessageBox::Yes | QMessageBox::No
+                                                            : QMessageBox::Ok;
+    QMessageBox box(qtIcon, Q(caption), shown, qtButtons, main_.get());
+    const int answer = box.exec();
+    if (buttons == MessageButtons::Ok) {
+        return MessageAnswer::Ok;
+    }
+    return answer == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
+}
+
+std::string QtWindowSystem::OpenFileDialog(std::string_view title,
+                                           const std::vector<FileFilter>& filters,
+                                           const std::string& initialFolder) {
+    auto dialog = MakeFileDialog(main_.get(), title, filters, initialFolder);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setFileMode(QFileDialog::ExistingFile);
+    if (runFileDialog) {
+        return runFileDialog(*dialog);
+    }
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) {
+        return {};
+    }
+    return dialog->selectedFiles().front().toStdString();
+}
+
+SaveDialogAnswer QtWindowSystem::SaveFileDialog(std::string_view title,
+                                                const std::vector<FileFilter>& filters,
+                                                const std::string& initialFolder,
+                                                const std::string& initialName) {
+    auto dialog = MakeFileDialog(main_.get(), title, filters, initialFolder);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setFileMode(QFileDialog::AnyFile);
+    dialog->selectFile(QString::fromStdString(initialName));
+    if (runFileDialog) {
+        const std::string path = runFileDialog(*dialog);
+        return {path, path.empty() ? 0 : SelectedFilterNumber(*dialog)};
+    }
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) {
+        return {};
+    }
+    return {dialog->selectedFiles().front().toStdString(), SelectedFilterNumber(*dialog)};
+}
+
+std::optional<std::int32_t> QtWindowSystem::ColorDialog(
+    std::int32_t initialColour, const std::array<std::int32_t, 16>& customColours) {
+    const auto toQColor = [](std::int32_t bgr) {
+        return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
+    };
+    for (int i = 0; i < QColorDialog::customCount() && i < 16; ++i) {
+        QColorDialog::setCustomColor(i, toQColor(customColours[static_cast<std::size_t>(i)]));
+    }
+    if (runColorDialog) {
+        return runColorDialog(initialColour);
+    }
+    QColorDialog dialog(toQColor(initialColour), main_.get());
+    dialog.setOption(QColorDialog::DontUseNativeDialog);
+    if (dialog.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    const QColor c = dialog.selectedColor();
+    return c.red() | (c.green() << 8) | (c.blue() << 16);
+}
+
+QWidget* QtWindowSystem::ControlWidget(Control control) {
+    MainWindow& w = *main_;
+    switch (control) {
+        case Control::Command1: return w.command1;
+        case Control::Command2_0: return w.command2[0];
+        case Control::Command2_1: return w.command2[1];
+        case Control::Command3: return w.command3;
+        case Control::Command4: return w.command4;
+        case Control::HScroll1: return w.hscroll1;
+        case Control::Picture1: return w.picture1;
+        case Control::Picture2: return w.picture2;
+        case Control::Picture3: return w.picture3;
+        case Control::Picture4: return w.picture4;
+    }
+    return nullptr;
+}
+
+FormWindow* QtWindowSystem::FormWidget(Form form) {
+    switch (form) {
+        case Form::Form1: return main_.get();
+        case Form::Form2: return preview_.get();
+        case Form::Form3: return status_.get();
+    }
+    return nullptr;
+}
+
+void QtWindowSystem::SetEnabled(Control control, bool enabled) {
+    ControlWidget(control)->setEnabled(enabled);
+}
+
+void QtWindowSystem::SetFormEnabled(Form form, bool enabled) {
+    FormWidget(form)->setEnabled(enabled);
+}
+
+void QtWindowSystem::SetCaption(Form form, std::string_view caption) {
+    FormWidget(form)->setWindowTitle(Q(caption));
+}
+
+void QtWindowSystem::SetLabel(Label label, std::string_view text) {
+    QString shown = Q(text);
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    QLabel* target = label == Label::Form1_Label1   ? main_->label1
+                     : label == Label::Form1_Label2 ? main_->label2
+                     : label == Label::Form1_Label4 ? main_->label4
+                                                    : status_->label1;
+    target->setText(shown);
+}
+
+int QtWindowSystem::ScrollValue() {
+    // While the thumb is dragged the position leads the value.
+    return main_->hscroll1->sliderPosition();
+}
+
+void QtWindowSystem::SetScrollValue(int value) {
+    const QSignalBlocker quiet(main_->hscroll1);
+    main_->hscroll1->setValue(value);
+}
+
+void QtWindowSystem::Refresh(TimerState& state) {
+    if (state.enabled && state.interval > 0) {
+        state.timer->start(state.interval);
+    } else {
+        state.timer->stop();
+    }
+}
+
+void QtWindowSystem::SetTimerInterval(Timer timer, int milliseconds) {
+    auto& state = timers_.at(timer);
+    if (state.interval == milliseconds && state.timer->isActive()) {
+        return;  // the same period again changes nothing, not even the phase
+    }
+    state.interval = milliseconds;
+    Refresh(state);
+}
+
+void QtWindowSystem::SetTimerEnabled(Timer timer, bool enabled) {
+    auto& state = timers_.at(timer);
+    state.enabled = enabled;
+    Refresh(state);
+}
+
+void QtWindowSystem::ShowImage(Surface surface, const ArgbImage& image) {
+    PictureBox* target = surface == Surface::Picture2   ? main_->picture2
+                         : surface == Surface::Picture3 ? main_->picture3
+                                                        : preview_->surface;
+    target->Present(ToQImage(image));
+}
+
+void QtWindowSystem::ClearStatusLine() {
+    main_->picture4->SetText({});
+}
+
+void QtWindowSystem::PrintStatusLine(std::string_view text) {
+    main_->picture4->SetText(main_->picture4->text() + Q(text));
+}
+
+std::optional<int> QtWindowSystem::ShowPopupMenu(PopupMenu menu) {
+    QMenu* shown = menu == PopupMenu::Menu ? main_->menu : main_->menuSave;
+    QAction* chosen = shown->exec(QCursor::pos());
+    if (chosen == nullptr) {
+        return std::nullopt;
+    }
+    return static_cast<int>(shown->actions().indexOf(chosen));
+}
+
+void QtWindowSystem::ShowForm(Form form) {
+    FormWindow* window = FormWidget(form);
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void QtWindowSystem::UnloadForm(Form form) {
+    if (form == Form::Form1) {
+        main_->close();  // runs Form_Unload through the close handler
+        return;
+    }
+    FormWidget(form)->hide();
+}
+
+int QtWindowSystem::FormTop(Form form) {
+    return FormWidget(form)->frameGeometry().top();
+}
+
+int QtWindowSystem::FormHeight(Form form) {
+    return FormWidget(form)->frameGeometry().height();
+}
+
+void QtWindowSystem::SetFormTop(Form form, int top) {
+    FormWindow* window = FormWidget(form);
+    window->move(window->frameGeometry().left(), top);
+}
+
+void QtWindowSystem::RepaintForm(Form form) {
+    FormWidget(form)->repaint();
+}
+
+void QtWindowSystem::DoEvents() {
+    QCoreApplication::processEvents();
+}
+
+std::string QtWindowSystem::WindowsDirectory() {
+    return CurrentWindowsFolder();
+}
+
+std::string QtWindowSystem::ProgramFolder() {
+    // An installed program's folder is not where users keep their files.
+    const QString folder = QCoreApplication::applicationDirPath();
+    if (::access(folder.toLocal8Bit().constData(), W_OK) == 0) {
+        return folder.toStdString();
+    }
+    return QDir::currentPath().toStdString();
+}
+
+void QtWindowSystem::EndProgram() {
+    preview_->hide();
+    status_->hide();
+    main_->hide();
+    QCoreApplication::quit();
+}
+
+}  // namespace rotopal::qt

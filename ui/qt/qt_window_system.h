@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QFileDialog>
+#include <QTimer>
+#include <map>
+#include <memory>
+
+#include "ui/qt/windows.h"
+#include "ui/window_system.h"
+
+namespace rotopal {
+class Form1;
+}
+
+namespace rotopal::qt {
+
+// The window system on Qt 6 Widgets: real windows, timers, message boxes and dialogs. It
+// forwards the widgets' events to the form logic and presents the images the logic renders;
+// it holds no document logic of its own.
+class QtWindowSystem : public WindowSystem {
+public:
+    QtWindowSystem();
+    ~QtWindowSystem() override;
+
+    // Connects the widgets' events to the main window's handlers.
+    void Attach(Form1& form1);
+    void ShowMainWindow();
+
+    MainWindow& mainWindow() { return *main_; }
+    PreviewWindow& previewWindow() { return *preview_; }
+    StatusWindow& statusWindow() { return *status_; }
+    QTimer& timer(Timer which) { return *timers_.at(which).timer; }
+
+    MessageAnswer MessageBox(std::string_view caption, std::string_view text, MessageIcon icon,
+                             MessageButtons buttons) override;
+    std::string OpenFileDialog(std::string_view title, const std::vector<FileFilter>& filters,
+                               const std::string& initialFolder) override;
+    SaveDialogAnswer SaveFileDialog(std::string_view title, const std::vector<FileFilter>& filters,
+                                    const std::string& initialFolder,
+                                    const std::string& initialName) override;
+    std::optional<std::int32_t> ColorDialog(
+        std::int32_t initialColour, const std::array<std::int32_t, 16>& customColours) override;
+    void SetEnabled(Control control, bool enabled) override;
+    void SetFormEnabled(Form form, bool enabled) override;
+    void SetCaption(Form form, std::string_view caption) override;
+    void SetLabel(Label label, std::string_view text) override;
+    int ScrollValue() override;
+    void SetScrollValue(int value) override;
+    void SetTimerInterval(Timer timer, int milliseconds) override;
+    void SetTimerEnabled(Timer timer, bool enabled) override;
+    void ShowImage(Surface surface, const ArgbImage& image) override;
+    void ClearStatusLine() override;
+    void PrintStatusLine(std::string_view text) override;
+    std::optional<int> ShowPopupMenu(PopupMenu menu) override;
+    void ShowForm(Form form) override;
+    void UnloadForm(Form form) override;
+    int FormTop(Form form) override;
+    int FormHeight(Form form) override;
+    void SetFormTop(Form form, int top) override;
+    void RepaintForm(Form form) override;
+    void DoEvents() override;
+    std::string WindowsDirectory() override;
+    std::string ProgramFolder() override;
+    void EndProgram() override;
+
+    // Hooks for tests: replace the modal dialogs with scripted answers.
+    std::function<std::string(QFileDialog&)> runFileDialog;
+    std::function<std::optional<std::int32_t>(std::int32_t)> runColorDialog;
+
+private:
+    // A timer with the enabled flag and interval of a form's timer control: it ticks only while
+    // enabled and given an interval.
+    struct TimerState {
+        std::unique_ptr<QTimer> timer;
+        bool enabled = true;
+        int interval = 0;
+    };
+    void Refresh(TimerState& state);
+    QWidget* ControlWidget(Control control);
+    FormWindow* FormWidget(Form form);
+
+    std::unique_ptr<MainWindow> main_;
+    std::unique_ptr<PreviewWindow> preview_;
+    std::unique_ptr<StatusWindow> status_;
+    std::map<Timer, TimerState> timers_;
+};
+
+}  // namespace rotopal::qt

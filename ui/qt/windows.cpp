@@ -1,0 +1,168 @@
+#include "ui/qt/windows.h"
+
+#include <QCloseEvent>
+#include <QEvent>
+
+#include "ui/layout.h"
+#include "ui/texts.h"
+
+namespace rotopal::qt {
+namespace {
+
+QString Q(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+void Place(QWidget* widget, const layout::Rect& r, const char* name) {
+    widget->setGeometry(r.x, r.y, r.width, r.height);
+    widget->setObjectName(name);
+}
+
+// Labels inside a picture box are placed relative to its drawing area.
+void PlaceInside(QLabel* label, const layout::Rect& r, const char* name) {
+    Place(label, {r.x + layout::kPictureBorder, r.y + layout::kPictureBorder, r.width, r.height},
+          name);
+}
+
+QFont LabelFont(const char* family) {
+    QFont font(family);
+    font.setPixelSize(layout::kLabelFontPixels);
+    font.setWeight(QFont::Normal);
+    return font;
+}
+
+// A disabled information panel must not grey its labels: only their input stops.
+void KeepColoursWhenDisabled(QWidget* widget) {
+    QPalette palette = widget->palette();
+    for (const auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
+        palette.setColor(QPalette::Disabled, role, palette.color(QPalette::Active, role));
+    }
+    widget->setPalette(palette);
+}
+
+QPushButton* Button(QWidget* parent, std::string_view caption, const layout::Rect& r,
+                    const char* name) {
+    auto* button = new QPushButton(Q(caption), parent);
+    Place(button, r, name);
+    button->setMouseTracking(true);
+    button->setAutoDefault(false);
+    return button;
+}
+
+}  // namespace
+
+void FormWindow::closeEvent(QCloseEvent* event) {
+    if (onClose) {
+        event->ignore();
+        onClose();
+        return;
+    }
+    QWidget::closeEvent(event);
+}
+
+void FormWindow::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && onActivate) {
+        onActivate();
+    }
+    QWidget::changeEvent(event);
+}
+
+MainWindow::MainWindow()
+    : FormWindow(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowCloseButtonHint) {
+    setObjectName("Form1");
+    setWindowTitle(Q(texts::kMainCaption));
+    setFixedSize(layout::kMainWidth, layout::kMainHeight);
+
+    // Created in tab order: open, palette, view, range, preview, save, exit, panel, status
+    // line, reset.
+    command1 = Button(this, texts::kOpenButton, layout::kCommand1, "Command1");
+    picture2 = new PictureBox(this);
+    Place(picture2, layout::kPicture2, "Picture2");
+    picture3 = new PictureBox(this);
+    Place(picture3, layout::kPicture3, "Picture3");
+    hscroll1 = new QScrollBar(Qt::Horizontal, this);
+    Place(hscroll1, layout::kHScroll1, "HScroll1");
+    hscroll1->setRange(0, 255);
+    hscroll1->setSingleStep(1);
+    hscroll1->setPageStep(1);
+    // Dragging reports positions through sliderMoved and the final value on release.
+    hscroll1->setTracking(false);
+    command2[0] = Button(this, texts::kPreviewButton, layout::kCommand2_0, "Command2_0");
+    command2[1] = Button(this, texts::kSaveButton, layout::kCommand2_1, "Command2_1");
+    command3 = Button(this, texts::kExitButton, layout::kCommand3, "Command3");
+    picture1 = new PictureBox(this);
+    Place(picture1, layout::kPicture1, "Picture1");
+    picture4 = new PictureBox(this);
+    Place(picture4, layout::kPicture4, "Picture4");
+    command4 = Button(this, texts::kResetButton, layout::kCommand4, "Command4");
+
+    label2 = new QLabel(picture1);
+    PlaceInside(label2, layout::kLabel2, "Label2");
+    label2->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    label2->setFont(LabelFont("IPAGothic"));
+    label4 = new QLabel(picture1);
+    PlaceInside(label4, layout::kLabel4, "Label4");
+    label4->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label4->setFont(LabelFont("IPAPGothic"));
+    QPalette green = label4->palette();
+    green.setColor(QPalette::WindowText, QColor(0, 255, 0));
+    label4->setPalette(green);
+    label1 = new QLabel(picture1);
+    PlaceInside(label1, layout::kLabel1, "Label1");
+    label1->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    for (auto* label : {label1, label2, label4}) {
+        label->setAttribute(Qt::WA_TransparentForMouseEvents);
+        KeepColoursWhenDisabled(label);
+    }
+    picture3->setFocusPolicy(Qt::StrongFocus);
+
+    // Before a document is open only open and exit work.
+    for (QWidget* w : {static_cast<QWidget*>(picture2), static_cast<QWidget*>(hscroll1),
+                       static_cast<QWidget*>(command2[0]), static_cast<QWidget*>(command2[1]),
+                       static_cast<QWidget*>(command4)}) {
+        w->setEnabled(false);
+    }
+    // A white view until the first file is drawn.
+    QImage white(320, 400, QImage::Format_RGB32);
+    white.fill(Qt::white);
+    picture3->Present(white);
+
+    menu = new QMenu(this);
+    menu->setObjectName("Menu");
+    menu->addAction(Q(texts::kColorChoiceItem))->setObjectName("ColorChoice");
+    menu->addAction(Q(texts::kColorSwapItem))->setObjectName("ColorSwap");
+    menuSave = new QMenu(this);
+    menuSave->setObjectName("Menu_Save");
+    for (const auto item : {texts::kSaveStartupItem, texts::kSaveShutdownItem,
+                            texts::kSaveSwitchOffItem, texts::kSaveAnyItem}) {
+        menuSave->addAction(Q(item));
+    }
+}
+
+PreviewWindow::PreviewWindow()
+    : FormWindow(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowCloseButtonHint) {
+    setObjectName("Form2");
+    setWindowTitle(Q(texts::kPreviewCaption));
+    setFixedSize(layout::kPreviewWidth, layout::kPreviewHeight);
+    surface = new PictureBox(this);
+    surface->setFrameStyle(QFrame::NoFrame);
+    surface->setLineWidth(0);
+    surface->setGeometry(0, 0, layout::kPreviewWidth, layout::kPreviewHeight);
+    surface->setFocusPolicy(Qt::NoFocus);
+}
+
+StatusWindow::StatusWindow()
+    : FormWindow(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
+    setObjectName("Form3");
+    setFixedSize(layout::kStatusWidth, layout::kStatusHeight);
+    label1 = new QLabel(Q(texts::kStatusLabelInitial), this);
+    const auto& r = layout::kStatusLabel1;
+    label1->setGeometry(r.x, r.y, r.width, r.height);
+    label1->setObjectName("Label1");
+    label1->setAlignment(Qt::AlignCenter);
+}
+
+}  // namespace rotopal::qt

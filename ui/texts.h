@@ -1,0 +1,122 @@
+#pragma once
+
+// Every text the user sees, in one place. The source is UTF-8; lines inside a message are
+// separated by CR LF. "　" is the ideographic space U+3000, "×" the multiplication sign U+00D7,
+// "？" the full-width question mark U+FF1F.
+
+#include <string_view>
+
+namespace rotopal::texts {
+
+// Caption of every message box.
+inline constexpr std::string_view kMessageCaption = "Rotopal";
+
+// Main window caption: the product name, then "-" and the open file's path.
+inline constexpr std::string_view kMainCaption = "ロトパル";
+inline constexpr std::string_view kMainCaptionPrefix = "ロトパル-";
+// Preview window caption: "[Preview]-Rotopal".
+inline constexpr std::string_view kPreviewCaption = "【プレビュー】-ロトパル";
+
+// Buttons: Open, Preview, Save, Reset, Exit.
+inline constexpr std::string_view kOpenButton = "開く(&O)";
+inline constexpr std::string_view kPreviewButton = "プレビュー(&P)";
+inline constexpr std::string_view kSaveButton = "保存(&S)";
+inline constexpr std::string_view kResetButton = "リセット(&R)";
+inline constexpr std::string_view kExitButton = "終了(&E)";
+
+// Palette window's menu: choose a colour, exchange colours.
+inline constexpr std::string_view kColorChoiceItem = "色選択(&C)";
+inline constexpr std::string_view kColorSwapItem = "入れ替え(&S)";
+// Save menu: start-up screen (animation possible), shut-down screen (Windows 95 only),
+// the "ready to switch off" screen, any place and format.
+inline constexpr std::string_view kSaveStartupItem = "起動画面（アニメ付加可）";
+inline constexpr std::string_view kSaveShutdownItem = "終了画面（Win９５のみ）";
+inline constexpr std::string_view kSaveSwitchOffItem = "電源を切る準備が出来ました画面";
+inline constexpr std::string_view kSaveAnyItem = "任意の場所、形式";
+
+// Rejections of a file: not valid / wrong file or damaged; not an 8-bit bitmap / choose an
+// 8-bit bitmap; wrong size / make it 320×400.
+inline constexpr std::string_view kNotBitmapMessage =
+    "ファイルが正しくありません\r\nファイルが違うか、壊れています";
+inline constexpr std::string_view kNotEightBitMessage =
+    "8bitビットマップではありません\r\n8bitのビットマップを指定してください";
+inline constexpr std::string_view kWrongSizeMessage =
+    "サイズが正しくありません\r\n320×400のサイズにしてください";
+
+// The colour-count question, after the count C: "is a C-colour bitmap. / Unless it is a
+// 256-colour bitmap it will not show correctly. / Convert it to 256 colours anyway?"
+inline constexpr std::string_view kColourCountQuestionTail =
+    "色ビットマップです。\r\n256色ビットマップでないと正常に表示されません。\r\n"
+    "強制的に256色ビットマップに変換しますか？";
+// Revert: "Return the file to its state when opened?"
+inline constexpr std::string_view kRevertQuestion = "ファイルを最初の状態に戻しますか？";
+
+// Information label lines: width, height, bits, colours.
+inline constexpr std::string_view kInfoWidth = "幅:";
+inline constexpr std::string_view kInfoHeight = "高さ:";
+inline constexpr std::string_view kInfoBits = "ビット:";
+inline constexpr std::string_view kInfoColours = "色数:";
+// After the animated count: "-colour animation".
+inline constexpr std::string_view kAnimationCountTail = "色アニメーション";
+
+// Open dialog: title and file types (readable files, screen files, bitmaps, all files).
+inline constexpr std::string_view kOpenDialogTitle = "ファイルを開く";
+inline constexpr std::string_view kFilterReadable = "読み込めるファイル(logo*.sys;*.bmp;*.dib)";
+inline constexpr std::string_view kFilterScreen = "画面ファイル(logo*.sys)";
+inline constexpr std::string_view kFilterBitmap = "ビットマップファイル(*.bmp;*.dib)";
+inline constexpr std::string_view kFilterAll = "全てのファイル(*.*)";
+// Save dialog: title and the numbered-output file type.
+inline constexpr std::string_view kSaveDialogTitle = "ファイルの保存";
+inline constexpr std::string_view kFilterNumbered = "連番出力";
+
+// Status-line hints.
+// Open button: opens a file; an unsaved file being edited is discarded.
+inline constexpr std::string_view kOpenHint =
+    "開くボタン　ファイルを開きます。保存していない編集中のファイルは破棄されます。";
+// Preview button: simulates the start-up screen; the real speed differs per computer.
+inline constexpr std::string_view kPreviewHint =
+    "プレビューボタン　起動画面をシュミレートします。実際の表示速度はコンピューターによって異なります。";
+// Save button: saves the edit; screen files, bitmaps and numbered frames can be written.
+inline constexpr std::string_view kSaveHint =
+    "保存ボタン　編集した情報を保存します。画面ファイル、ビットマップ、アニメの連番画像が出力できます。";
+// Exit button: ends the program; thank you for using it.
+inline constexpr std::string_view kExitHint =
+    "終了ボタン　プログラムを終了します。ご利用頂きありがとうございました。";
+// Reset button: returns the file to its state when opened; a saved file cannot go back further.
+inline constexpr std::string_view kResetHint =
+    "現在編集しているファイルを、開いたときの状態に戻します。一度保存したファイルはそれ以前に戻せません。";
+// Animation scroll bar: sets how many colours animate.
+inline constexpr std::string_view kScrollHint =
+    "アニメーションスクロールバー　アニメする数を設定できます。";
+// Palette window: a right click brings up the edit menu.
+inline constexpr std::string_view kPaletteHint =
+    "パレットウインドウ　右クリックで編集メニューが出ます。";
+// During an exchange: click the colour to exchange with; right click cancels. The prompt shown
+// when the exchange starts is the same sentence with a closing "。".
+inline constexpr std::string_view kSwapPointerHint =
+    "入れ替え先の色をクリックして下さい。右クリックでキャンセル";
+inline constexpr std::string_view kSwapPrompt =
+    "入れ替え先の色をクリックして下さい。右クリックでキャンセル。";
+// View window: shows the open image; animated and selected colours blink inverted.
+inline constexpr std::string_view kViewHint =
+    "ビューウインドウ　開いている画像が表示されます。　アニメする色と選択中の色は反転点滅します。";
+
+// Preview and save need at least one animated colour.
+inline constexpr std::string_view kNeedAnimationMessage =
+    "プレビュー及び保存をするにはアニメーション数を最低１に指定してください。";
+// Status window captions: previewing, exporting; its label before the first counter.
+inline constexpr std::string_view kPreviewingCaption = "プレビュー中...";
+inline constexpr std::string_view kExportingCaption = "出力中...";
+inline constexpr std::string_view kStatusLabelInitial = "Label1";
+
+// Saving: the file exists / overwrite? / once overwritten it cannot be restored.
+inline constexpr std::string_view kOverwriteQuestion =
+    "ファイルが既に存在しています。\r\n上書きしますか？\r\n※上書きされると元に戻せません";
+// Saving finished successfully.
+inline constexpr std::string_view kSavedMessage = "保存が無事に終了しました。";
+
+// Palette entry label: "selected palette entry", the index followed by "number".
+inline constexpr std::string_view kEntryLabelTitle = "選択パレット";
+inline constexpr std::string_view kEntryNumberTail = "番";
+
+}  // namespace rotopal::texts

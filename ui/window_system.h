@@ -1,0 +1,128 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "palette/argb_image.h"
+
+namespace rotopal {
+
+// The windows of the program.
+enum class Form { Form1, Form2, Form3 };
+
+// The controls of the main window that the form logic addresses by name.
+enum class Control {
+    Command1,    // open
+    Command2_0,  // preview
+    Command2_1,  // save
+    Command3,    // exit
+    Command4,    // reset
+    HScroll1,    // animation range
+    Picture1,    // information panel
+    Picture2,    // palette window
+    Picture3,    // view window
+    Picture4,    // status line
+};
+
+enum class Label {
+    Form1_Label1,  // animated-colour count
+    Form1_Label2,  // image information
+    Form1_Label4,  // palette entry values
+    Form3_Label1,  // status window counter
+};
+
+enum class Timer { Form1_Timer1, Form2_Timer1 };
+
+// Picture surfaces an image can be presented in.
+enum class Surface {
+    Picture2,  // palette window, 240 x 240, keeps what it shows
+    Picture3,  // view window, 320 x 400
+    Form2,     // preview window's client area, 640 x 400
+};
+
+enum class PopupMenu { Menu, Menu_Save };
+
+enum class MessageIcon { None, Question, Exclamation };
+enum class MessageButtons { Ok, YesNo };
+enum class MessageAnswer { Ok, Yes, No };
+
+struct FileFilter {
+    std::string description;
+    std::vector<std::string> patterns;
+
+    friend bool operator==(const FileFilter&, const FileFilter&) = default;
+};
+
+// What the save dialog gave back: the chosen path ("" when cancelled) and the number, from 1, of
+// the file type selected when the user confirmed.
+struct SaveDialogAnswer {
+    std::string path;
+    int filterIndex = 0;
+};
+
+// Everything the form logic needs of the window system, named as the handlers speak of it.
+// The Qt adapter implements it with real windows; tests use a scripted fake.
+class WindowSystem {
+public:
+    virtual ~WindowSystem() = default;
+
+    // Message boxes, modal; the caption is given by the caller.
+    virtual MessageAnswer MessageBox(std::string_view caption, std::string_view text,
+                                     MessageIcon icon, MessageButtons buttons) = 0;
+
+    // Common dialogs, modal to the main window. Cancelling gives "" (or nothing for a colour).
+    virtual std::string OpenFileDialog(std::string_view title,
+                                       const std::vector<FileFilter>& filters,
+                                       const std::string& initialFolder) = 0;
+    virtual SaveDialogAnswer SaveFileDialog(std::string_view title,
+                                            const std::vector<FileFilter>& filters,
+                                            const std::string& initialFolder,
+                                            const std::string& initialName) = 0;
+    // Colours are 0x00BBGGRR values; the custom slots are the dialog's 16 custom colours.
+    virtual std::optional<std::int32_t> ColorDialog(
+        std::int32_t initialColour, const std::array<std::int32_t, 16>& customColours) = 0;
+
+    // Controls and windows.
+    virtual void SetEnabled(Control control, bool enabled) = 0;
+    virtual void SetFormEnabled(Form form, bool enabled) = 0;
+    virtual void SetCaption(Form form, std::string_view caption) = 0;
+    virtual void SetLabel(Label label, std::string_view text) = 0;
+    virtual int ScrollValue() = 0;  // HScroll1, also while its thumb is dragged
+    // Sets HScroll1 without raising its change event; the caller runs the change handling.
+    virtual void SetScrollValue(int value) = 0;
+    virtual void SetTimerInterval(Timer timer, int milliseconds) = 0;
+    virtual void SetTimerEnabled(Timer timer, bool enabled) = 0;
+
+    // Drawing: shows an image in a surface at its origin (a block copy).
+    virtual void ShowImage(Surface surface, const ArgbImage& image) = 0;
+    // The status line: clear to its background, then print one line from the top-left corner.
+    virtual void ClearStatusLine() = 0;
+    virtual void PrintStatusLine(std::string_view text) = 0;
+
+    // Pops up a menu at the pointer and returns the index of the chosen item, if any.
+    virtual std::optional<int> ShowPopupMenu(PopupMenu menu) = 0;
+
+    // Windows: show modeless, unload (hide and forget), position in screen pixels.
+    virtual void ShowForm(Form form) = 0;
+    virtual void UnloadForm(Form form) = 0;
+    virtual int FormTop(Form form) = 0;
+    virtual int FormHeight(Form form) = 0;
+    virtual void SetFormTop(Form form, int top) = 0;
+    virtual void RepaintForm(Form form) = 0;
+    // One pass of the event loop: lets pending window events run, then returns.
+    virtual void DoEvents() = 0;
+
+    // The system's folders: the Windows directory as the system reports it (no separator
+    // appended), and the folder the file dialogs start in.
+    virtual std::string WindowsDirectory() = 0;
+    virtual std::string ProgramFolder() = 0;
+
+    // Ends the process's event loop once the current handler returns.
+    virtual void EndProgram() = 0;
+};
+
+}  // namespace rotopal
