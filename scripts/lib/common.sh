@@ -2,9 +2,11 @@
 # the way they are installed.
 
 # To configure and build.
-BUILD_PACKAGES=(cmake ninja-build g++ libgtest-dev libbenchmark-dev libcli11-dev)
+BUILD_PACKAGES=(cmake ninja-build g++ libgtest-dev libbenchmark-dev libcli11-dev
+    qt6-base-dev qt6-translations-l10n fonts-ipafont-gothic)
 # The independent decoders the interoperability tests compare against.
-TEST_PACKAGES=(python3-pil imagemagick)
+# The window tests run the real program under Xvfb and read its window back from the server.
+TEST_PACKAGES=(python3-pil imagemagick xvfb xauth x11-utils)
 
 # Installs whichever of the named packages are missing: as root directly, else through sudo.
 ensure_packages() {

@@ -89,6 +89,8 @@ MainWindow::MainWindow()
     hscroll1->setPageStep(1);
     // Dragging reports positions through sliderMoved and the final value on release.
     hscroll1->setTracking(false);
+    // It takes the keyboard focus in tab order, which shows its hint.
+    hscroll1->setFocusPolicy(Qt::StrongFocus);
     command2[0] = Button(this, texts::kPreviewButton, layout::kCommand2_0, "Command2_0");
     command2[1] = Button(this, texts::kSaveButton, layout::kCommand2_1, "Command2_1");
     command3 = Button(this, texts::kExitButton, layout::kCommand3, "Command3");

@@ -1,0 +1,193 @@
+// The texts and small procedures the windows share: labels, the command line, file types and
+// the dialog procedures' contracts.
+
+#include <gtest/gtest.h>
+
+#include "tests/fake/fake_window_system.h"
+#include "tests/test_support.h"
+#include "ui/command_line.h"
+#include "ui/dialogs.h"
+#include "ui/file_filters.h"
+#include "ui/label_texts.h"
+#include "ui/texts.h"
+
+namespace rotopal {
+namespace {
+
+using test::PrintTo;
+
+struct CountCase {
+    const char* name;
+    int n;
+    int lastIndex;
+    const char* text;
+};
+
+class AnimationCountTextTest : public ::testing::TestWithParam<CountCase> {};
+
+TEST_P(AnimationCountTextTest, WritesTheSignedCountBeforeItsWords) {
+    const auto& c = GetParam();
+    EXPECT_EQ(
+        AnimationCountText(static_cast<RangeValue>(c.n), static_cast<std::uint8_t>(c.lastIndex)),
+        c.text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ranges, AnimationCountTextTest,
+    ::testing::Values(CountCase{"FullPaletteNone", 0, 255, "0色アニメーション"},
+                      CountCase{"FullPalette16", 16, 255, "16色アニメーション"},
+                      CountCase{"FullPalette255", 255, 255, "255色アニメーション"},
+                      CountCase{"SixteenColoursNone", 0, 15, "-240色アニメーション"},
+                      CountCase{"SixteenColoursJustBelow", 240, 15, "0色アニメーション"},
+                      CountCase{"SixteenColoursFirst", 241, 15, "1色アニメーション"},
+                      CountCase{"SixteenColoursAll", 255, 15, "15色アニメーション"},
+                      CountCase{"OneColour", 0, 0, "-255色アニメーション"}),
+    test::CaseName{});
+
+TEST(AnimationCountText, EndsInTheExactWords) {
+    EXPECT_EQ(
+        AnimationCountText(1, 255),
+        "1\xE8\x89\xB2\xE3\x82\xA2\xE3\x83\x8B\xE3\x83\xA1\xE3\x83\xBC\xE3\x82\xB7\xE3\x83\xA7"
+        "\xE3\x83\xB3");
+}
+
+struct FileNameCase {
+    const char* name;
+    const char* path;
+    const char* fileName;
+};
+
+class FileNameOfTest : public ::testing::TestWithParam<FileNameCase> {};
+
+TEST_P(FileNameOfTest, TakesThePartAfterTheLastSeparator) {
+    EXPECT_EQ(FileNameOf(GetParam().path), GetParam().fileName);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, FileNameOfTest,
+    ::testing::Values(FileNameCase{"Windows", "C:\\WINDOWS\\LOGOW.SYS", "LOGOW.SYS"},
+                      FileNameCase{"Posix", "/home/u/My Logos/logo.sys", "logo.sys"},
+                      FileNameCase{"Mixed", "C:\\a/b\\c.bmp", "c.bmp"},
+                      FileNameCase{"NoSeparator", "logo.sys", "logo.sys"},
+                      FileNameCase{"TrailingSeparator", "/tmp/", ""},
+                      FileNameCase{"Empty", "", ""}),
+    test::CaseName{});
+
+TEST(InfoLabelText, ShowsTheHeaderFieldsAsTheyAre) {
+    LogoDocument document = test::MakeDocument(16, 0);
+    document.infoHeader.biWidth = 320;
+    document.infoHeader.biHeight = 400;
+    EXPECT_EQ(InfoLabelText("x/logo16.bmp", document),
+              "logo16.bmp\r\n幅:320\r\n高さ:400\r\nビット:8\r\n色数:16");
+}
+
+TEST(EntryLabelText, ListsTheIndexAndTheThreeChannels) {
+    EXPECT_EQ(EntryLabelText(7, RGBQUAD{3, 2, 255, 9}),
+              "選択パレット\r\n7番\r\nRed=255\r\nGreen=2\r\nBlue=3");
+}
+
+struct CommandLineCase {
+    const char* name;
+    std::vector<std::string> arguments;
+    std::optional<std::string> path;
+};
+
+class CommandLineTest : public ::testing::TestWithParam<CommandLineCase> {};
+
+TEST_P(CommandLineTest, JoinsTheArgumentsIntoOnePath) {
+    EXPECT_EQ(CommandLinePath(CommandLineText(GetParam().arguments)), GetParam().path);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Arguments, CommandLineTest,
+    ::testing::Values(
+        CommandLineCase{"None", {}, std::nullopt},
+        CommandLineCase{"EmptyArgument", {""}, std::nullopt},
+        CommandLineCase{"Plain", {"/tmp/logo.sys"}, "/tmp/logo.sys"},
+        CommandLineCase{
+            "BlankSplitByTheShell", {"C:\\My", "Logos\\logo.sys"}, "C:\\My Logos\\logo.sys"},
+        CommandLineCase{"QuotedByTheShell", {"/tmp/My Logos/logo.sys"}, "/tmp/My Logos/logo.sys"},
+        CommandLineCase{"QuotesKept", {"\"C:\\WINDOWS\\LOGO.SYS\""}, "C:\\WINDOWS\\LOGO.SYS"},
+        CommandLineCase{"UnclosedQuote", {"\"C:\\LOGO.SYS"}, "C:\\LOGO.SY"},
+        CommandLineCase{"LoneQuote", {"\""}, std::nullopt},
+        CommandLineCase{"TwoQuotes", {"\"\""}, std::nullopt},
+        CommandLineCase{"InnerBlanksKept", {"a", "", "b"}, "a  b"}),
+    test::CaseName{});
+
+TEST(FileFilters, OpenFilterTextIsNulSeparatedInDisplayOrder) {
+    using namespace std::string_literals;
+    const std::string expected =
+        "読み込めるファイル(logo*.sys;*.bmp;*.dib)\0logo*.sys;*.bmp;*.dib\0"
+        "画面ファイル(logo*.sys)\0logo.sys\0"
+        "ビットマップファイル(*.bmp;*.dib)\0*.bmp;*.dib\0"
+        "全てのファイル(*.*)\0*.*\0"s;
+    EXPECT_EQ(FilterText(OpenDialogFilters()), expected);
+    EXPECT_EQ(ParseFilterText(expected), OpenDialogFilters());
+    EXPECT_EQ(ParseFilterText(FilterText(SaveDialogFilters())), SaveDialogFilters());
+}
+
+struct PatternCase {
+    const char* name;
+    const char* fileName;
+    const char* pattern;
+    bool matches;
+};
+
+class MatchesPatternTest : public ::testing::TestWithParam<PatternCase> {};
+
+TEST_P(MatchesPatternTest, IgnoresTheCaseOfLetters) {
+    EXPECT_EQ(MatchesPattern(GetParam().fileName, GetParam().pattern), GetParam().matches);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, MatchesPatternTest,
+    ::testing::Values(PatternCase{"UpperScreen", "LOGO.SYS", "logo*.sys", true},
+                      PatternCase{"ShutDownScreen", "logow.sys", "logo*.sys", true},
+                      PatternCase{"PrefixBefore", "alogo.sys", "logo*.sys", false},
+                      PatternCase{"OtherExtension", "logo.sys.bak", "logo*.sys", false},
+                      PatternCase{"ExactOnly", "logos.sys", "logo.sys", false},
+                      PatternCase{"ExactUpper", "LOGO.SYS", "logo.sys", true},
+                      PatternCase{"Bitmap", "Photo.BMP", "*.bmp", true},
+                      PatternCase{"BitmapNeedsDot", "bmp", "*.bmp", false},
+                      PatternCase{"AllWithoutDot", "README", "*.*", true},
+                      PatternCase{"Question", "logo1.sys", "logo?.sys", true},
+                      PatternCase{"QuestionNeedsOne", "logo.sys", "logo?.sys", false},
+                      PatternCase{"Backtracking", "aXbXbc", "*b*c", true},
+                      PatternCase{"NonAscii", "ロゴ.SYS", "ロゴ.sys", true}),
+    test::CaseName{});
+
+TEST(Dialogs, OpenDialogGetsItsTitleFiltersAndFolder) {
+    test::FakeWindowSystem ws;
+    ws.openAnswers = {"/tmp/x.bmp"};
+    EXPECT_EQ(ShowOpenDialog(ws, FilterText(OpenDialogFilters()), "/start"), "/tmp/x.bmp");
+    EXPECT_EQ(ws.lastDialogTitle, "ファイルを開く");
+    EXPECT_EQ(ws.lastFilters, OpenDialogFilters());
+    EXPECT_EQ(ws.lastDialogFolder, "/start");
+    EXPECT_EQ(ShowOpenDialog(ws, FilterText(OpenDialogFilters()), "/start"), "") << "cancel";
+}
+
+TEST(Dialogs, SaveDialogStartsWithLogoSysAndReportsTheChosenType) {
+    test::FakeWindowSystem ws;
+    ws.saveAnswers = {{"/tmp/out.bmp", 2}, {"", 3}};
+    const auto chosen = ShowSaveDialog(ws, FilterText(SaveDialogFilters()), "/start");
+    EXPECT_EQ(chosen.path, "/tmp/out.bmp");
+    EXPECT_EQ(chosen.filterIndex, 2);
+    EXPECT_EQ(ws.lastDialogTitle, "ファイルの保存");
+    EXPECT_EQ(ws.lastSaveName, "logo.sys");
+    const auto cancelled = ShowSaveDialog(ws, FilterText(SaveDialogFilters()), "/start");
+    EXPECT_EQ(cancelled.path, "");
+    EXPECT_EQ(cancelled.filterIndex, 0) << "a cancel reports no file type";
+}
+
+TEST(Dialogs, ColourDialogStartsFromWhiteCustomsEveryTime) {
+    test::FakeWindowSystem ws;
+    ws.colourAnswers = {0x00FF8000, std::nullopt};
+    EXPECT_EQ(ShowColorDialog(ws, 0x00123456), 0x00FF8000);
+    EXPECT_EQ(ws.lastInitialColour, 0x00123456);
+    for (const auto custom : ws.lastCustomColours)
+        EXPECT_EQ(custom, 0x00FFFFFF);
+    EXPECT_EQ(ShowColorDialog(ws, 0x00123456), -1) << "cancel";
+}
+
+}  // namespace
+}  // namespace rotopal
