@@ -259,6 +259,14 @@ TEST_F(QtWindowTest, PreviewAndStatusWindowsAreBuiltAsDesigned) {
 // ---- Events through the adapter
 // -------------------------------------------------------------------
 
+TEST_F(QtWindowTest, FirstExposeOfTheViewShowsTheOpenedFile) {
+    form.Form_Load(WriteScreen("logo.sys"));
+    windows.SetTimerEnabled(Timer::Form1_Timer1, false);  // no tick may show it instead
+    windows.ShowMainWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&main()));
+    EXPECT_TRUE(WaitFor([&] { return Shows(*main().picture3, form.state().plainDC); }));
+}
+
 TEST_F(QtWindowTest, BlinkTimerShowsTheInvertedImageFirstAndARepaintThePlainOne) {
     StartWith(WriteScreen("logo.sys"));
     PictureBox& view = *main().picture3;

@@ -19,8 +19,11 @@ void PictureBox::Present(const QImage& image) {
     if (painting_) {
         return;  // presented from inside our own paint event: it is drawn right after
     }
+    // The flag tells our own paint event from one the system asks for. A hidden box does not
+    // paint now, so the flag is dropped again rather than swallow the first real expose.
     presented_ = true;
     repaint();
+    presented_ = false;
 }
 
 void PictureBox::SetText(const QString& text) {
