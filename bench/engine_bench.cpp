@@ -15,6 +15,7 @@
 #include "animation/frame_export.h"
 #include "animation/rotation.h"
 #include "animation/save_targets.h"
+#include "bench/paired_ratio.h"
 #include "document/logo_reader.h"
 #include "document/logo_writer.h"
 #include "samples/sample_screens.h"
@@ -111,30 +112,10 @@ void BM_PlainWrite255(benchmark::State& state) {
 }
 BENCHMARK(BM_PlainWrite255)->Unit(benchmark::kMillisecond);
 
-// Engine and baseline run alternately, pair by pair, and the median ratio of the pairs is
-// reported: drifts in the machine's load then affect both sides of every pair alike.
-template <class Engine, class Baseline>
-void PairedRatio(benchmark::State& state, Engine engine, Baseline baseline) {
-    using Clock = std::chrono::steady_clock;
-    std::vector<double> ratios;
-    for (auto _ : state) {
-        const auto t0 = Clock::now();
-        engine();
-        const auto t1 = Clock::now();
-        baseline();
-        const auto t2 = Clock::now();
-        ratios.push_back(std::chrono::duration<double>(t1 - t0).count() /
-                         std::chrono::duration<double>(t2 - t1).count());
-    }
-    std::nth_element(ratios.begin(),
-                     ratios.begin() + static_cast<std::ptrdiff_t>(ratios.size() / 2), ratios.end());
-    state.counters["ratio"] = ratios[ratios.size() / 2];
-}
-
 void BM_ReadRatio(benchmark::State& state) {
     const std::string& path = SampleFile();
     std::vector<char> buffer(rotopal::LogoFileBytes(256));
-    PairedRatio(
+    rotopal::bench::PairedRatio(
         state,
         [&] {
             auto read = rotopal::ReadLogoFile(path, nullptr);
@@ -151,7 +132,7 @@ BENCHMARK(BM_ReadRatio)->Iterations(20000);
 void BM_ExportRatio(benchmark::State& state) {
     const LogoDocument& document = Sample();
     const std::vector<char> frame(rotopal::FrameFileBytes(256), 7);
-    PairedRatio(
+    rotopal::bench::PairedRatio(
         state,
         [&] {
             if (!rotopal::ExportFrames(document, Folder() + "/export", kFrames - 1, nullptr)) {

@@ -1,11 +1,11 @@
 #!/usr/bin/python3
-"""Runs the engine benchmarks once and reports each engine operation against its baseline.
+"""Runs the benchmarks once and reports each operation against its baseline.
 
-  bench/ratios.py [path/to/engine_bench] [extra benchmark flags...]
+  bench/ratios.py [BUILD_FOLDER] [extra benchmark flags...]
 
 "ratio" compares the medians of separate repeated runs; "paired" is the median ratio of
-engine and baseline run back to back, pair by pair, which a shared, noisy machine disturbs least
-and which is checked against the goal. Goals are reported, not enforced.
+operation and baseline run back to back, pair by pair, which a shared, noisy machine disturbs
+least and which is checked against the goal. Goals are reported, not enforced.
 """
 
 import json
@@ -13,40 +13,52 @@ import subprocess
 import sys
 from pathlib import Path
 
-# (what, engine benchmark, baseline benchmark, paired-ratio benchmark, goal)
-PAIRS = [
-    ("Read a 256-colour file", "BM_ReadLogoFile", "BM_PlainRead", "BM_ReadRatio", 2.0),
-    ("Export 255 frames", "BM_ExportFrames255", "BM_PlainWrite255", "BM_ExportRatio", 1.3),
-]
+# program -> [(what, operation benchmark, baseline benchmark, paired-ratio benchmark, goal)]
+PAIRS = {
+    "engine_bench": [
+        ("Read a 256-colour file", "BM_ReadLogoFile", "BM_PlainRead", "BM_ReadRatio", 2.0),
+        ("Export 255 frames", "BM_ExportFrames255", "BM_PlainWrite255", "BM_ExportRatio", 1.3),
+    ],
+    "window_bench": [
+        ("Range-control event", "BM_RangeChange", "BM_BareLookupPass", "BM_RangeChangeRatio", 2.0),
+    ],
+}
 
 
-def main():
-    root = Path(__file__).resolve().parent.parent
-    binary = sys.argv[1] if len(sys.argv) > 1 else str(root / "build/bench/engine_bench")
-    flags = sys.argv[2:] or ["--benchmark_min_time=0.3"]
+def run(binary, flags):
     out = subprocess.run([binary, "--benchmark_format=json", "--benchmark_repetitions=5",
                           "--benchmark_report_aggregates_only=true"] + flags,
                          check=True, capture_output=True, text=True).stdout
     medians, ratios = {}, {}
     for b in json.loads(out)["benchmarks"]:
         if b.get("aggregate_name") == "median":
-            medians[b["run_name"]] = (b["real_time"], b["time_unit"])
+            value = b["real_time"] * {"ns": 1, "us": 1e3, "ms": 1e6, "s": 1e9}[b["time_unit"]]
+            medians[b["run_name"]] = value
             if "ratio" in b:
                 ratios[b["run_name"].split("/")[0]] = b["ratio"]
+    return medians, ratios
 
-    def ns(name):
-        value, unit = medians[name]
-        return value * {"ns": 1, "us": 1e3, "ms": 1e6, "s": 1e9}[unit]
 
-    print(f"{'measure':24} {'engine':>12} {'baseline':>12} {'ratio':>7} {'paired':>7} {'goal':>6}")
-    for label, engine, baseline, paired, goal in PAIRS:
-        ratio = ns(engine) / ns(baseline)
-        pair = ratios[paired]
-        print(f"{label:24} {ns(engine) / 1e3:>10.1f}us {ns(baseline) / 1e3:>10.1f}us "
-              f"{ratio:>6.2f}x {pair:>6.2f}x {goal:>5.1f}x {'ok' if pair <= goal else 'OVER'}")
-    for name in sorted(medians):
-        if name.startswith("BM_RotatePalette"):
-            print(f"RotatePalette, span {name.split('/')[-1]:>3}      {ns(name):>8.1f} ns per step")
+def main():
+    root = Path(__file__).resolve().parent.parent
+    build = Path(sys.argv[1]) if len(sys.argv) > 1 else root / "build"
+    flags = sys.argv[2:] or ["--benchmark_min_time=0.3"]
+    print(f"{'measure':24} {'operation':>12} {'baseline':>12} {'ratio':>7} {'paired':>7} {'goal':>6}")
+    rotations = {}
+    for program, pairs in PAIRS.items():
+        binary = build / "bench" / program
+        if not binary.exists():
+            print(f"{program}: not built, skipped")
+            continue
+        medians, ratios = run(str(binary), flags)
+        for label, operation, baseline, paired, goal in pairs:
+            ratio = medians[operation] / medians[baseline]
+            pair = ratios[paired]
+            print(f"{label:24} {medians[operation] / 1e3:>10.1f}us {medians[baseline] / 1e3:>10.1f}us "
+                  f"{ratio:>6.2f}x {pair:>6.2f}x {goal:>5.1f}x {'ok' if pair <= goal else 'OVER'}")
+        rotations.update({k: v for k, v in medians.items() if k.startswith("BM_RotatePalette")})
+    for name in sorted(rotations):
+        print(f"RotatePalette, span {name.split('/')[-1]:>3}      {rotations[name]:>8.1f} ns per step")
 
 
 if __name__ == "__main__":
