@@ -18,6 +18,7 @@
 #include "bench/paired_ratio.h"
 #include "document/logo_reader.h"
 #include "document/logo_writer.h"
+#include "palette/colour_swap.h"
 #include "samples/sample_screens.h"
 
 namespace {
@@ -159,6 +160,42 @@ void BM_RotatePalette(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_RotatePalette)->Arg(15)->Arg(254);
+
+// The colour exchange against the plainest pass that reads and writes every pixel byte.
+void ExchangeOnce(rotopal::LogoDocument& doc) {
+    rotopal::SwapPaletteEntries(doc, 3, 250);
+    benchmark::ClobberMemory();
+}
+void PlainBytePass(rotopal::LogoDocument& doc) {
+    for (auto& pixel : doc.pixels) {
+        pixel ^= 0x5A;
+    }
+    benchmark::ClobberMemory();
+}
+
+void BM_SwapPaletteEntries(benchmark::State& state) {
+    rotopal::LogoDocument doc = Sample();
+    for (auto _ : state) {
+        ExchangeOnce(doc);
+    }
+}
+BENCHMARK(BM_SwapPaletteEntries)->Unit(benchmark::kMicrosecond);
+
+void BM_PlainBytePass(benchmark::State& state) {
+    rotopal::LogoDocument doc = Sample();
+    for (auto _ : state) {
+        PlainBytePass(doc);
+    }
+}
+BENCHMARK(BM_PlainBytePass)->Unit(benchmark::kMicrosecond);
+
+void BM_SwapRatio(benchmark::State& state) {
+    rotopal::LogoDocument doc = Sample();
+    rotopal::LogoDocument other = Sample();
+    rotopal::bench::PairedRatio(
+        state, [&] { ExchangeOnce(doc); }, [&] { PlainBytePass(other); });
+}
+BENCHMARK(BM_SwapRatio)->Iterations(20000)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

@@ -13,10 +13,10 @@ struct ArgbImage {
     std::vector<std::uint32_t> pixels;
 
     static ArgbImage Filled(int width, int height, std::uint32_t argb) {
-        return ArgbImage{width, height,
-                         std::vector<std::uint32_t>(static_cast<std::size_t>(width) *
-                                                        static_cast<std::size_t>(height),
-                                                    argb)};
+        return ArgbImage{
+            width, height,
+            std::vector<std::uint32_t>(
+                static_cast<std::size_t>(width) * static_cast<std::size_t>(height), argb)};
     }
 
     std::uint32_t At(int x, int y) const {

@@ -11,6 +11,7 @@
 #include "document/logo_reader.h"
 #include "palette/view_render.h"
 #include "tests/fake/fake_window_system.h"
+#include "tests/form1_fixture.h"
 #include "tests/test_support.h"
 #include "ui/file_filters.h"
 #include "ui/texts.h"
@@ -27,26 +28,8 @@ constexpr Control kDocumentControls[] = {Control::Command2_0, Control::Command2_
 constexpr Control kAlwaysOn[] = {Control::Command1, Control::Command3, Control::Picture1,
                                  Control::Picture3, Control::Picture4};
 
-class Form1Test : public ::testing::Test {
+class Form1Test : public test::Form1Fixture {
 protected:
-    // Writes a screen file into the scratch folder and returns its path.
-    std::string WriteScreen(const std::string& name, test::BmpSpec spec) {
-        const std::string path = dir / name;
-        test::WriteBytes(path, test::EncodeBmp(spec));
-        return path;
-    }
-    std::string WriteScreen(const std::string& name, int colours = 256,
-                            std::uint32_t clrImportant = 240, std::uint32_t seed = 1) {
-        auto spec = test::ClassicScreen(colours, seed);
-        spec.biClrImportant = clrImportant;
-        return WriteScreen(name, spec);
-    }
-
-    // The file's document as the reader gives it, for comparisons.
-    static LogoDocument Expected(const std::string& path, bool convert = false) {
-        return ReadLogoFile(path, [convert](int) { return convert; }).value();
-    }
-
     void ExpectEmptyWindow() {
         EXPECT_EQ(ws.captions.count(Form::Form1), 0u);
         for (const auto c : kDocumentControls)
@@ -66,11 +49,6 @@ protected:
         EXPECT_EQ(ws.timerIntervals[Timer::Form1_Timer1], 500);
         EXPECT_EQ(document, Expected(path));
     }
-
-    test::TempDir dir;
-    FakeWindowSystem ws;
-    LogoDocument document{};
-    Form1 form{ws, document};
 };
 
 // ---- Start-up ---------------------------------------------------------------------------------
@@ -173,7 +151,7 @@ TEST_F(Form1Test, OpeningSetsEveryPartOfTheWindowFromTheFile) {
     RenderView(document.pixels, document.palette, plain);
     EXPECT_EQ(form.state().plainDC, plain);
     // Rendering does not draw into the view: it shows the change at the next tick or repaint.
-    EXPECT_EQ(ws.Count("ShowImage"), 0);
+    EXPECT_EQ(ws.Count("ShowImage Picture3"), 0);
     EXPECT_EQ(form.state().currentPath, path);
 }
 
@@ -391,7 +369,7 @@ TEST_F(Form1Test, RangeChangesRedrawTheCountAndTheHighlightNotTheView) {
         RenderView(document.pixels,
                    HighlightPalette(document.palette, -1, static_cast<RangeValue>(n)), expected);
         EXPECT_EQ(form.state().invertedDC, expected) << n;
-        EXPECT_EQ(ws.Count("ShowImage"), 0);
+        EXPECT_EQ(ws.Count("ShowImage Picture3"), 0);
     }
 }
 

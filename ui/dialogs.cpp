@@ -13,8 +13,8 @@ std::string ShowOpenDialog(WindowSystem& ws, std::string_view filter,
 SaveDialogAnswer ShowSaveDialog(WindowSystem& ws, std::string_view filter,
                                 const std::string& initialFolder) {
     // Without drive letters the pre-filled "C:\logo.sys" becomes logo.sys in the start folder.
-    auto answer =
-        ws.SaveFileDialog(texts::kSaveDialogTitle, ParseFilterText(filter), initialFolder, "logo.sys");
+    auto answer = ws.SaveFileDialog(texts::kSaveDialogTitle, ParseFilterText(filter), initialFolder,
+                                    "logo.sys");
     if (answer.path.empty()) {
         answer.filterIndex = 0;
     }

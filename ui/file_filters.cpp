@@ -68,7 +68,8 @@ std::vector<FileFilter> ParseFilterText(std::string_view text) {
             text.substr(descriptionEnd + 1, patternEnd == std::string_view::npos
                                                 ? std::string_view::npos
                                                 : patternEnd - descriptionEnd - 1);
-        filters.push_back({std::string(text.substr(pos, descriptionEnd - pos)), Split(patterns, ';')});
+        filters.push_back(
+            {std::string(text.substr(pos, descriptionEnd - pos)), Split(patterns, ';')});
         if (patternEnd == std::string_view::npos) {
             break;
         }

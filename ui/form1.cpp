@@ -4,6 +4,9 @@
 
 #include "animation/windows_dir.h"
 #include "document/logo_reader.h"
+#include "palette/colour_edit.h"
+#include "palette/colour_swap.h"
+#include "palette/palette_grid.h"
 #include "palette/view_render.h"
 #include "ui/command_line.h"
 #include "ui/dialogs.h"
@@ -93,10 +96,6 @@ void Form1::Command4_MouseMove() {
 
 void Form1::Picture3_MouseMove() {
     Message(texts::kViewHint);
-}
-
-void Form1::Picture2_MouseMove(int /*button*/, int /*shift*/, float /*x*/, float /*y*/) {
-    Message(state_.swapMode ? texts::kSwapPointerHint : texts::kPaletteHint);
 }
 
 void Form1::HScroll1_GotFocus() {
@@ -203,7 +202,105 @@ void Form1::Timer1_Timer() {
 // ---- Palette window --------------------------------------------------------------------------
 
 void Form1::DrawBlock() {
-    // The palette grid is drawn by the palette window's own renderer.
+    const GridMarks marks{RangeControlValue(), state_.selectedIndex, state_.hoverIndex,
+                          state_.swapMode};
+    RenderPaletteGrid(document_.palette, document_.lastIndex, marks, state_.paletteImage);
+    ws_.ShowImage(Surface::Picture2, state_.paletteImage);
+}
+
+void Form1::Picture2_MouseDown(int /*button*/, int /*shift*/, float x, float y) {
+    if (state_.swapMode) {
+        return;
+    }
+    const auto cell = CellAt(WholePixel(x), WholePixel(y));
+    if (!cell) {
+        return;
+    }
+    // Any button selects; cells beyond lastIndex, drawn black, can be selected too.
+    state_.selectedIndex = *cell;
+    DrawBlock();
+    ColorPaint();
+}
+
+void Form1::Picture2_MouseMove(int /*button*/, int /*shift*/, float x, float y) {
+    Message(state_.swapMode ? texts::kSwapPointerHint : texts::kPaletteHint);
+    const int px = WholePixel(x);
+    const int py = WholePixel(y);
+    // The grid's first pixel row and column do not move the pointer outline.
+    if (px > 0 && px < kGridPixels && py > 0 && py < kGridPixels) {
+        state_.hoverIndex = *CellAt(px, py);
+        DrawBlock();
+    }
+}
+
+void Form1::Picture2_MouseUp(int button, int /*shift*/, float x, float y) {
+    // After a press inside, the release arrives here wherever it happens; off the grid it counts
+    // for nothing.
+    const auto cell = CellAt(WholePixel(x), WholePixel(y));
+    if (!cell) {
+        return;
+    }
+    if (state_.swapMode) {
+        EndColourSwap(button, *cell);
+        return;
+    }
+    if (button == kRightButton) {
+        // The chosen item's handler runs before the release goes on.
+        switch (ws_.ShowPopupMenu(PopupMenu::Menu).value_or(-1)) {
+            case 0: ColorChoice_Click(); break;
+            case 1: ColorSwap_Click(); break;
+            default: break;
+        }
+    }
+    if (state_.hoverIndex != -1) {
+        const auto index = static_cast<std::size_t>(state_.hoverIndex);
+        ws_.SetLabel(Label::Form1_Label4,
+                     EntryLabelText(state_.hoverIndex, document_.palette[index]));
+    }
+}
+
+void Form1::ColorChoice_Click() {
+    if (state_.selectedIndex == -1) {
+        return;
+    }
+    RGBQUAD& entry = document_.palette[static_cast<std::size_t>(state_.selectedIndex)];
+    const ColourRef chosen = ShowColorDialog(ws_, ColourRefOf(entry));
+    entry = SplitColor(chosen, entry);
+    // Redrawn after a cancel too; the picture is then the same.
+    DrawBlock();
+    DrawPicture();
+}
+
+void Form1::ColorSwap_Click() {
+    Message(texts::kSwapPrompt);
+    SetSwapControlsEnabled(false);
+    state_.swapMode = true;
+}
+
+void Form1::EndColourSwap(int button, std::uint8_t target) {
+    state_.swapMode = false;
+    bool refused = false;
+    if (button == kLeftButton) {
+        // A small image's file stores entries up to lastIndex only: a used colour must not
+        // move beyond them, nor pixels come to use an entry that is not saved.
+        refused = CrossesStoredColours(document_, state_.selectedIndex, target);
+        if (!refused) {
+            SwapPaletteEntries(document_, state_.selectedIndex, target);
+        }
+    }
+    SetSwapControlsEnabled(true);
+    DrawBlock();
+    DrawPicture();
+    if (refused) {
+        Message(texts::kSwapRefusedMessage);
+    }
+}
+
+void Form1::SetSwapControlsEnabled(bool enabled) {
+    for (const auto control : {Control::HScroll1, Control::Command1, Control::Command2_0,
+                               Control::Command2_1, Control::Command4, Control::Picture1}) {
+        ws_.SetEnabled(control, enabled);
+    }
 }
 
 }  // namespace rotopal

@@ -18,8 +18,9 @@ inline constexpr int kMiddleButton = 4;
 
 // The main window's own fields.
 struct MainWindowState {
-    ArgbImage plainDC;     // the image with the true palette
-    ArgbImage invertedDC;  // the image with animated and selected entries inverted
+    ArgbImage plainDC;       // the image with the true palette
+    ArgbImage invertedDC;    // the image with animated and selected entries inverted
+    ArgbImage paletteImage;  // the palette window's grid, kept between pointer events
     std::int16_t selectedIndex = -1;
     std::int16_t hoverIndex = -1;
     bool swapMode = false;
@@ -50,7 +51,14 @@ public:
     void Command3_MouseMove();
     void Command4_MouseMove();
     void Picture3_MouseMove();
+
+    // Palette window: selection, pointer outline, entry values, the edit menu and exchanges.
+    // Coordinates are pixels of its 240 x 240 drawing area, as the pointer events report them.
+    void Picture2_MouseDown(int button, int shift, float x, float y);
     void Picture2_MouseMove(int button, int shift, float x, float y);
+    void Picture2_MouseUp(int button, int shift, float x, float y);
+    void ColorChoice_Click();  // edit menu: choose the selected entry's colour
+    void ColorSwap_Click();    // edit menu: exchange the selected entry with the next one clicked
 
     // Animation range control.
     void HScroll1_Change();
@@ -77,6 +85,11 @@ private:
     RangeValue RangeControlValue();
     // Sets the control and runs its change handling when the value changes.
     void SetRangeControlValue(RangeValue value);
+    // The release that ends an exchange: the left button exchanges with the cell, any other
+    // cancels.
+    void EndColourSwap(int button, std::uint8_t target);
+    // The controls an exchange disables, in the order it disables them.
+    void SetSwapControlsEnabled(bool enabled);
 
     WindowSystem& ws_;
     LogoDocument& document_;

@@ -15,7 +15,7 @@ inline constexpr int kPictureBorder = 2;
 // Main window.
 inline constexpr int kMainWidth = 588;
 inline constexpr int kMainHeight = 437;
-inline constexpr Rect kPicture3{8, 8, 324, 404};   // view window, draws 320 x 400
+inline constexpr Rect kPicture3{8, 8, 324, 404};    // view window, draws 320 x 400
 inline constexpr Rect kPicture2{336, 8, 244, 244};  // palette window, draws 240 x 240
 inline constexpr Rect kHScroll1{336, 256, 241, 17};
 inline constexpr Rect kPicture1{336, 272, 169, 97};  // information panel

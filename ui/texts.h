@@ -75,16 +75,19 @@ inline constexpr std::string_view kOpenHint =
     "開くボタン　ファイルを開きます。保存していない編集中のファイルは破棄されます。";
 // Preview button: simulates the start-up screen; the real speed differs per computer.
 inline constexpr std::string_view kPreviewHint =
-    "プレビューボタン　起動画面をシュミレートします。実際の表示速度はコンピューターによって異なります。";
+    "プレビューボタン　起動画面をシュミレートします。実際の表示速度はコンピューターによって異なりま"
+    "す。";
 // Save button: saves the edit; screen files, bitmaps and numbered frames can be written.
 inline constexpr std::string_view kSaveHint =
-    "保存ボタン　編集した情報を保存します。画面ファイル、ビットマップ、アニメの連番画像が出力できます。";
+    "保存ボタン　編集した情報を保存します。画面ファイル、ビットマップ、アニメの連番画像が出力できま"
+    "す。";
 // Exit button: ends the program; thank you for using it.
 inline constexpr std::string_view kExitHint =
     "終了ボタン　プログラムを終了します。ご利用頂きありがとうございました。";
 // Reset button: returns the file to its state when opened; a saved file cannot go back further.
 inline constexpr std::string_view kResetHint =
-    "現在編集しているファイルを、開いたときの状態に戻します。一度保存したファイルはそれ以前に戻せません。";
+    "現在編集しているファイルを、開いたときの状態に戻します。一度保存したファイルはそれ以前に戻せま"
+    "せん。";
 // Animation scroll bar: sets how many colours animate.
 inline constexpr std::string_view kScrollHint =
     "アニメーションスクロールバー　アニメする数を設定できます。";
@@ -97,6 +100,9 @@ inline constexpr std::string_view kSwapPointerHint =
     "入れ替え先の色をクリックして下さい。右クリックでキャンセル";
 inline constexpr std::string_view kSwapPrompt =
     "入れ替え先の色をクリックして下さい。右クリックでキャンセル。";
+// An exchange refused: "Cannot exchange with a position beyond this image's colour count."
+inline constexpr std::string_view kSwapRefusedMessage =
+    "この画像の色数を超える位置とは入れ替えできません。";
 // View window: shows the open image; animated and selected colours blink inverted.
 inline constexpr std::string_view kViewHint =
     "ビューウインドウ　開いている画像が表示されます。　アニメする色と選択中の色は反転点滅します。";

@@ -5,8 +5,8 @@
 BUILD_PACKAGES=(cmake ninja-build g++ libgtest-dev libbenchmark-dev libcli11-dev
     qt6-base-dev qt6-translations-l10n fonts-ipafont-gothic)
 # The independent decoders the interoperability tests compare against.
-# The window tests run the real program under Xvfb and read its window back from the server.
-TEST_PACKAGES=(python3-pil imagemagick xvfb xauth x11-utils)
+# The window tests run the real program under Xvfb, drive its pointer and read its window back.
+TEST_PACKAGES=(python3-pil imagemagick xvfb xauth x11-utils xdotool)
 
 # Installs whichever of the named packages are missing: as root directly, else through sudo.
 ensure_packages() {

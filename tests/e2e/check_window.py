@@ -6,8 +6,13 @@
 Run under xvfb-run. The window is found by its size (588 x 437), its title is read with xprop,
 and screenshots of the whole screen are taken with ImageMagick's import until both blink
 phases have been seen. The view area must equal, pixel for pixel, the screen file as Pillow
-decodes it, or the same with the animated entries inverted. The last screenshot is kept in
-OUT_FOLDER/window.png.
+decodes it, or the same with the animated entries inverted.
+
+Then the pointer, moved by xdotool, selects entry 3 with a right click, chooses the exchange
+from the pop-up menu by its access key and points at entry 250: the grid must outline 3 in
+green and 250 in yellow, with the exchange prompt in the status line (kept as
+OUT_FOLDER/exchange.png). A left click on 250 exchanges the two, and the view must still show
+the same picture. The blink screenshot is kept in OUT_FOLDER/window.png.
 """
 
 import re
@@ -21,6 +26,9 @@ from PIL import Image
 IMPORT = "/usr/bin/import"
 VIEW_ORIGIN = (8 + 2, 8 + 2)  # the view box's position plus its sunken border
 VIEW_SIZE = (320, 400)
+GRID_ORIGIN = (336 + 2, 8 + 2)  # the palette box's position plus its border
+STATUS_LINE = (0 + 2, 419 + 2, 588 - 2, 437 - 2)
+GREEN, YELLOW, RED = (0, 255, 0), (255, 255, 0), (255, 0, 0)
 
 
 def find_main_window(deadline):
@@ -65,6 +73,53 @@ def expected_views(screen_file, first_animated):
     return views
 
 
+def screenshot(path):
+    subprocess.run([IMPORT, "-window", "root", str(path)], check=True)
+    return Image.open(path).convert("RGB")
+
+
+def view_of(screen, origin):
+    left, top = origin[0] + VIEW_ORIGIN[0], origin[1] + VIEW_ORIGIN[1]
+    return screen.crop((left, top, left + VIEW_SIZE[0], top + VIEW_SIZE[1])).tobytes()
+
+
+def cell_corner(origin, index):
+    return (origin[0] + GRID_ORIGIN[0] + index % 16 * 15, origin[1] + GRID_ORIGIN[1] + index // 16 * 15)
+
+
+def xdotool(*args):
+    subprocess.run(["xdotool", *map(str, args)], check=True)
+    time.sleep(0.3)  # let the program take the event and redraw
+
+
+def point_at(origin, index):
+    x, y = cell_corner(origin, index)
+    xdotool("mousemove", x + 7, y + 7)
+
+
+def check_exchange(origin, plain, out):
+    point_at(origin, 3)
+    xdotool("click", 3)  # right: selects 3 and opens the menu at the pointer
+    xdotool("key", "s")  # 入れ替え(&S)
+    point_at(origin, 250)
+    shot = screenshot(out / "exchange.png")
+    for index, colour, what in ((3, GREEN, "selected"), (250, YELLOW, "pointed at"),
+                                (251, RED, "animated")):
+        found = shot.getpixel(cell_corner(origin, index))
+        if found != colour:
+            raise SystemExit(f"cell {index} ({what}) is outlined {found}, not {colour}")
+    status = shot.crop(tuple(v + origin[i % 2] for i, v in enumerate(STATUS_LINE)))
+    if len(set(status.getdata())) < 2:
+        raise SystemExit("the status line shows no prompt")
+    xdotool("click", 1)
+    deadline = time.monotonic() + 5
+    while time.monotonic() < deadline:
+        if view_of(screenshot(out / "exchanged.png"), origin) == plain:
+            return
+        time.sleep(0.1)
+    raise SystemExit("after the exchange the view no longer shows the same picture")
+
+
 def first_animated_index(screen_file):
     data = Path(screen_file).read_bytes()
     return int.from_bytes(data[50:54], "little")  # biClrImportant
@@ -87,10 +142,7 @@ def main():
         shot = out / "window.png"
         deadline = time.monotonic() + 20
         while seen != {"plain", "inverted"} and time.monotonic() < deadline:
-            subprocess.run([IMPORT, "-window", "root", str(shot)], check=True)
-            screen = Image.open(shot).convert("RGB")
-            left, top = x + VIEW_ORIGIN[0], y + VIEW_ORIGIN[1]
-            view = screen.crop((left, top, left + VIEW_SIZE[0], top + VIEW_SIZE[1])).tobytes()
+            view = view_of(screenshot(shot), (x, y))
             if view == plain:
                 seen.add("plain")
             elif view == inverted:
@@ -100,9 +152,11 @@ def main():
             time.sleep(0.15)
         if seen != {"plain", "inverted"}:
             raise SystemExit(f"only {sorted(seen)} seen: the view does not blink")
+        check_exchange((x, y), plain, out)
         if program.poll() is not None:
             raise SystemExit(f"rotopal ended with {program.returncode}")
-        print(f"window {window} at {x},{y}: title and both blink phases as expected; {shot}")
+        print(f"window {window} at {x},{y}: title, both blink phases and the exchange as expected; "
+              f"screenshots in {out}")
     finally:
         program.terminate()
         program.wait(timeout=10)

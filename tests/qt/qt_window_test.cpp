@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QColorDialog>
+#include <QDialogButtonBox>
 #include <QFileSystemModel>
 #include <QFocusEvent>
 #include <QFontInfo>
@@ -42,6 +44,15 @@ QString Q(std::string_view text) {
 
 QRect ToQRect(const layout::Rect& r) {
     return {r.x, r.y, r.width, r.height};
+}
+
+// Polls from the event loop, also inside a modal dialog's or a menu's own loop, until the step
+// reports that it has done its work, or five seconds have passed.
+void WhenReady(std::function<bool()> step, int triesLeft = 250) {
+    QTimer::singleShot(20, [step = std::move(step), triesLeft] {
+        if (!step() && triesLeft > 0)
+            WhenReady(step, triesLeft - 1);
+    });
 }
 
 // Runs the event loop until the condition holds or five seconds have passed.
@@ -351,6 +362,92 @@ TEST_F(QtWindowTest, ExitButtonClosesTheWindowWithoutAQuestion) {
     QTest::mouseClick(main().command3, Qt::LeftButton);
     EXPECT_FALSE(main().isVisible());
     EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+}
+
+// ---- Palette window
+
+// A point of a cell in the palette box's own coordinates (its drawing area starts after the
+// border).
+QPoint CellPoint(int index) {
+    return {layout::kPictureBorder + index % 16 * 15 + 7,
+            layout::kPictureBorder + index / 16 * 15 + 7};
+}
+
+// Chooses a menu item with the given button once the pop-up menu is open.
+void ChooseFromPopup(QMenu* expected, int item, Qt::MouseButton button, bool* chosen) {
+    WhenReady([=] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (menu == nullptr)
+            return false;
+        EXPECT_EQ(menu, expected);
+        QAction* action = menu->actions().at(item);
+        QTest::mouseMove(menu, menu->actionGeometry(action).center());
+        QTest::mouseClick(menu, button, {}, menu->actionGeometry(action).center());
+        *chosen = true;
+        return true;
+    });
+}
+
+TEST_F(QtWindowTest, ColourChosenThroughTheMenuAndTheRealColourDialog) {
+    StartWith(WriteScreen("logo.sys"));
+    PictureBox* grid = main().picture2;
+    QTest::mouseMove(grid, CellPoint(5));
+    QTest::mousePress(grid, Qt::RightButton, {}, CellPoint(5));
+    EXPECT_EQ(form.state().selectedIndex, 5);
+
+    bool chosen = false, accepted = false;
+    QColor initial;
+    std::vector<QColor> customs;
+    // The right button chooses as well as the left.
+    ChooseFromPopup(main().menu, 0, Qt::RightButton, &chosen);
+    WhenReady([&] {
+        auto* dialog = qobject_cast<QColorDialog*>(QApplication::activeModalWidget());
+        if (dialog == nullptr)
+            return false;
+        initial = dialog->currentColor();
+        for (int i = 0; i < 16; ++i)
+            customs.push_back(QColorDialog::customColor(i));
+        dialog->setCurrentColor(QColor(255, 128, 0));
+        dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+        accepted = true;
+        return true;
+    });
+    const RGBQUAD before = document.palette[5];
+    QTest::mouseRelease(grid, Qt::RightButton, {}, CellPoint(5));
+
+    ASSERT_TRUE(chosen);
+    ASSERT_TRUE(accepted);
+    EXPECT_EQ(initial, QColor(before.rgbRed, before.rgbGreen, before.rgbBlue));
+    EXPECT_EQ(customs, std::vector<QColor>(16, QColor(255, 255, 255)));
+    EXPECT_EQ(document.palette[5], (RGBQUAD{0, 128, 255, before.rgbReserved}));
+    EXPECT_EQ(main().label4->text(), "選択パレット\n5番\nRed=255\nGreen=128\nBlue=0");
+    // The grid shows the new colour inside cell 5.
+    EXPECT_EQ(grid->image().pixel(5 * 15 + 7, 7), qRgb(255, 128, 0));
+}
+
+TEST_F(QtWindowTest, ExchangeChosenFromTheMenuDisablesTheControlsUntilTheTargetIsClicked) {
+    StartWith(WriteScreen("logo.sys", 250));
+    PictureBox* grid = main().picture2;
+    QTest::mouseMove(grid, CellPoint(3));
+    QTest::mousePress(grid, Qt::RightButton, {}, CellPoint(3));
+    bool chosen = false;
+    ChooseFromPopup(main().menu, 1, Qt::LeftButton, &chosen);
+    QTest::mouseRelease(grid, Qt::RightButton, {}, CellPoint(3));
+    ASSERT_TRUE(chosen);
+    EXPECT_EQ(main().picture4->text(), Q(texts::kSwapPrompt));
+    const char* const swapControls[] = {"HScroll1",   "Command1", "Command2_0",
+                                        "Command2_1", "Command4", "Picture1"};
+    for (const char* name : swapControls)
+        EXPECT_FALSE(Child(name)->isEnabled()) << name;
+    EXPECT_TRUE(grid->isEnabled());
+
+    const RGBQUAD colour = document.palette[3];
+    QTest::mouseMove(grid, CellPoint(250));
+    EXPECT_EQ(main().picture4->text(), Q(texts::kSwapPointerHint));
+    QTest::mouseClick(grid, Qt::LeftButton, {}, CellPoint(250));
+    EXPECT_EQ(document.palette[250], colour);
+    for (const char* name : swapControls)
+        EXPECT_TRUE(Child(name)->isEnabled()) << name;
 }
 
 // ---- File dialog

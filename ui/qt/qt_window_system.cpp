@@ -42,6 +42,20 @@ private:
     std::function<void()> handler_;
 };
 
+// Buttons as the handlers count them: 1 left, 2 right, 4 middle; others are not reported.
+int ButtonCodes(Qt::MouseButtons buttons) {
+    return (buttons & Qt::LeftButton ? kLeftButton : 0) |
+           (buttons & Qt::RightButton ? kRightButton : 0) |
+           (buttons & Qt::MiddleButton ? kMiddleButton : 0);
+}
+
+// The shift state: 1 Shift, 2 Ctrl, 4 Alt.
+int ShiftCode() {
+    const auto held = QGuiApplication::keyboardModifiers();
+    return (held & Qt::ShiftModifier ? 1 : 0) | (held & Qt::ControlModifier ? 2 : 0) |
+           (held & Qt::AltModifier ? 4 : 0);
+}
+
 QImage ToQImage(const ArgbImage& image) {
     const QImage view(reinterpret_cast<const uchar*>(image.pixels.data()), image.width,
                       image.height, image.width * 4, QImage::Format_RGB32);
@@ -67,8 +81,21 @@ void QtWindowSystem::Attach(Form1& form) {
     w.picture3->onExpose = [&form] { form.Picture3_Paint(); };
     w.picture3->onMove = [&form](Qt::MouseButtons, QPointF) { form.Picture3_MouseMove(); };
     w.picture2->onMove = [&form](Qt::MouseButtons buttons, QPointF at) {
-        form.Picture2_MouseMove(static_cast<int>(buttons.toInt()), 0, static_cast<float>(at.x()),
+        form.Picture2_MouseMove(ButtonCodes(buttons), ShiftCode(), static_cast<float>(at.x()),
                                 static_cast<float>(at.y()));
+    };
+    w.picture2->onPress = [&form](Qt::MouseButton button, QPointF at) {
+        if (const int code = ButtonCodes(button)) {
+            form.Picture2_MouseDown(code, ShiftCode(), static_cast<float>(at.x()),
+                                    static_cast<float>(at.y()));
+        }
+    };
+    // Qt keeps delivering the pointer to the pressed box, so a release outside arrives here too.
+    w.picture2->onRelease = [&form](Qt::MouseButton button, QPointF at) {
+        if (const int code = ButtonCodes(button)) {
+            form.Picture2_MouseUp(code, ShiftCode(), static_cast<float>(at.x()),
+                                  static_cast<float>(at.y()));
+        }
     };
 
     QObject::connect(w.command1, &QPushButton::clicked, [&form] { form.Command1_Click(); });
@@ -101,8 +128,8 @@ MessageAnswer QtWindowSystem::MessageBox(std::string_view caption, std::string_v
     const auto qtIcon = icon == MessageIcon::Question      ? QMessageBox::Question
                         : icon == MessageIcon::Exclamation ? QMessageBox::Warning
                                                            : QMessageBox::NoIcon;
-    const auto qtButtons = buttons == MessageButtons::YesNo ? QMessageBox::Yes | QMessageBox::No
-                                                            : QMessageBox::Ok;
+    const auto qtButtons =
+        buttons == MessageButtons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok;
     QMessageBox box(qtIcon, Q(caption), shown, qtButtons, main_.get());
     const int answer = box.exec();
     if (buttons == MessageButtons::Ok) {

@@ -1,0 +1,42 @@
+#pragma once
+
+// A main window on the scripted window system, with a scratch folder for the files it opens.
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "document/logo_reader.h"
+#include "tests/fake/fake_window_system.h"
+#include "tests/test_support.h"
+#include "ui/form1.h"
+
+namespace rotopal::test {
+
+class Form1Fixture : public ::testing::Test {
+protected:
+    // Writes a screen file into the scratch folder and returns its path.
+    std::string WriteScreen(const std::string& name, BmpSpec spec) {
+        const std::string path = dir / name;
+        WriteBytes(path, EncodeBmp(spec));
+        return path;
+    }
+    std::string WriteScreen(const std::string& name, int colours = 256,
+                            std::uint32_t clrImportant = 240, std::uint32_t seed = 1) {
+        auto spec = ClassicScreen(colours, seed);
+        spec.biClrImportant = clrImportant;
+        return WriteScreen(name, spec);
+    }
+
+    // The file's document as the reader gives it, for comparisons.
+    static LogoDocument Expected(const std::string& path, bool convert = false) {
+        return ReadLogoFile(path, [convert](int) { return convert; }).value();
+    }
+
+    TempDir dir;
+    FakeWindowSystem ws;
+    LogoDocument document{};
+    Form1 form{ws, document};
+};
+
+}  // namespace rotopal::test
