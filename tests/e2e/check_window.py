@@ -28,7 +28,7 @@ VIEW_ORIGIN = (8 + 2, 8 + 2)  # the view box's position plus its sunken border
 VIEW_SIZE = (320, 400)
 GRID_ORIGIN = (336 + 2, 8 + 2)  # the palette box's position plus its border
 STATUS_LINE = (0 + 2, 419 + 2, 588 - 2, 437 - 2)
-GREEN, YELLOW, RED = (0, 255, 0), (255, 255, 0), (255, 0, 0)
+GREEN, YELLOW, RED, WHITE = (0, 255, 0), (255, 255, 0), (255, 0, 0), (255, 255, 255)
 
 
 def find_main_window(deadline):
@@ -88,8 +88,21 @@ def cell_corner(origin, index):
 
 
 def xdotool(*args):
-    subprocess.run(["xdotool", *map(str, args)], check=True)
-    time.sleep(0.3)  # let the program take the event and redraw
+    return subprocess.run(["xdotool", *map(str, args)], capture_output=True, text=True).stdout
+
+
+def visible_windows(pid):
+    return len(xdotool("search", "--onlyvisible", "--pid", pid).split())
+
+
+def wait_until(condition, what, seconds=10):
+    """Polls: the program answers at its own pace, slower under the sanitizers."""
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        if condition():
+            return
+        time.sleep(0.1)
+    raise SystemExit(f"timed out waiting until {what}")
 
 
 def point_at(origin, index):
@@ -97,27 +110,39 @@ def point_at(origin, index):
     xdotool("mousemove", x + 7, y + 7)
 
 
-def check_exchange(origin, plain, out):
+def outlines(path, origin, expected):
+    shot = screenshot(path)
+    return all(shot.getpixel(cell_corner(origin, i)) == colour for i, colour in expected.items())
+
+
+def check_exchange(pid, origin, plain, colour_of_3, out):
     point_at(origin, 3)
     xdotool("click", 3)  # right: selects 3 and opens the menu at the pointer
+    wait_until(lambda: visible_windows(pid) == 2, "the edit menu is open")
     xdotool("key", "s")  # 入れ替え(&S)
+    wait_until(lambda: visible_windows(pid) == 1, "the edit menu has closed")
     point_at(origin, 250)
-    shot = screenshot(out / "exchange.png")
-    for index, colour, what in ((3, GREEN, "selected"), (250, YELLOW, "pointed at"),
-                                (251, RED, "animated")):
-        found = shot.getpixel(cell_corner(origin, index))
-        if found != colour:
-            raise SystemExit(f"cell {index} ({what}) is outlined {found}, not {colour}")
-    status = shot.crop(tuple(v + origin[i % 2] for i, v in enumerate(STATUS_LINE)))
+    shot = out / "exchange.png"
+    wait_until(lambda: outlines(shot, origin, {3: GREEN, 250: YELLOW, 251: RED}),
+               f"3 is outlined green, 250 yellow and 251 red (see {shot})")
+    status = Image.open(shot).convert("RGB").crop(
+        tuple(v + origin[i % 2] for i, v in enumerate(STATUS_LINE)))
     if len(set(status.getdata())) < 2:
         raise SystemExit("the status line shows no prompt")
+
     xdotool("click", 1)
-    deadline = time.monotonic() + 5
-    while time.monotonic() < deadline:
-        if view_of(screenshot(out / "exchanged.png"), origin) == plain:
-            return
-        time.sleep(0.1)
-    raise SystemExit("after the exchange the view no longer shows the same picture")
+    done = out / "exchanged.png"
+    wait_until(lambda: outlines(done, origin, {250: WHITE}), "the exchange has ended")
+    fill = Image.open(done).convert("RGB").getpixel(tuple(v + 7 for v in cell_corner(origin, 250)))
+    if fill != colour_of_3:
+        raise SystemExit(f"entry 250 shows {fill}, not the colour {colour_of_3} of entry 3")
+    wait_until(lambda: view_of(screenshot(done), origin) == plain,
+               "the view shows the same picture after the exchange")
+
+
+def colour_of(screen_file, index):
+    image = Image.open(screen_file)
+    return tuple(image.getpalette()[3 * index: 3 * index + 3])
 
 
 def first_animated_index(screen_file):
@@ -152,7 +177,7 @@ def main():
             time.sleep(0.15)
         if seen != {"plain", "inverted"}:
             raise SystemExit(f"only {sorted(seen)} seen: the view does not blink")
-        check_exchange((x, y), plain, out)
+        check_exchange(program.pid, (x, y), plain, colour_of(screen_file, 3), out)
         if program.poll() is not None:
             raise SystemExit(f"rotopal ended with {program.returncode}")
         print(f"window {window} at {x},{y}: title, both blink phases and the exchange as expected; "
