@@ -19,25 +19,36 @@ std::uint32_t OutlineOf(int index, const GridMarks& marks) {
     return outline;
 }
 
+namespace {
+
+void FillBox(ArgbImage& image, int index, std::uint32_t outline, std::uint32_t fill) {
+    constexpr auto kStride = static_cast<std::size_t>(kGridPixels);
+    constexpr std::size_t kLast = kCellPitch - 1;
+    const auto left = static_cast<std::size_t>(index % kGridCells * kCellPitch);
+    const auto top = static_cast<std::size_t>(index / kGridCells * kCellPitch);
+    for (std::size_t y = 0; y <= kLast; ++y) {
+        std::uint32_t* row = image.pixels.data() + (top + y) * kStride + left;
+        const bool edgeRow = y == 0 || y == kLast;
+        row[0] = row[kLast] = outline;
+        std::fill(row + 1, row + kLast, edgeRow ? outline : fill);
+    }
+}
+
+}  // namespace
+
 void RenderPaletteGrid(const Palette& palette, std::uint8_t lastIndex, const GridMarks& marks,
                        ArgbImage& image) {
     if (image.width != kGridPixels || image.height != kGridPixels) {
         image = ArgbImage::Filled(kGridPixels, kGridPixels, kArgbBlack);
-    } else {
-        std::fill(image.pixels.begin(), image.pixels.end(), kArgbBlack);
     }
-    constexpr auto kStride = static_cast<std::size_t>(kGridPixels);
-    for (int index = 0; index <= lastIndex; ++index) {
-        const auto left = static_cast<std::size_t>(index % kGridCells * kCellPitch);
-        const auto top = static_cast<std::size_t>(index / kGridCells * kCellPitch);
-        const std::uint32_t outline = OutlineOf(index, marks);
-        const std::uint32_t fill = ArgbOf(palette[static_cast<std::size_t>(index)]);
-        constexpr std::size_t kLast = kCellPitch - 1;
-        for (std::size_t y = 0; y <= kLast; ++y) {
-            std::uint32_t* row = image.pixels.data() + (top + y) * kStride + left;
-            const bool edgeRow = y == 0 || y == kLast;
-            row[0] = row[kLast] = outline;
-            std::fill(row + 1, row + kLast, edgeRow ? outline : fill);
+    // The cells tile the image exactly, so clearing the undrawn ones to black is the same as
+    // clearing everything first, without writing the drawn ones twice.
+    for (int index = 0; index < kGridCells * kGridCells; ++index) {
+        if (index <= lastIndex) {
+            FillBox(image, index, OutlineOf(index, marks),
+                    ArgbOf(palette[static_cast<std::size_t>(index)]));
+        } else {
+            FillBox(image, index, kArgbBlack, kArgbBlack);
         }
     }
 }
