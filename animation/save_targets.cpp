@@ -42,9 +42,13 @@ std::string DriveRoot(std::string_view windowsDir) {
     return std::string(folder.substr(0, slash + 1));
 }
 
-std::string ScreenTargetPath(ScreenTarget target, std::string_view windowsDir) {
+std::string ScreenTargetPath(ScreenTarget target, std::string_view windowsDir,
+                             ScreenPlacement placement) {
     switch (target) {
-        case ScreenTarget::Startup: return DriveRoot(windowsDir) + "logo.sys";
+        case ScreenTarget::Startup:
+            return (placement == ScreenPlacement::AllInFolder ? std::string(windowsDir)
+                                                              : DriveRoot(windowsDir)) +
+                   "logo.sys";
         case ScreenTarget::Shutdown: return std::string(windowsDir) + "logow.sys";
         case ScreenTarget::SwitchOff: return std::string(windowsDir) + "logos.sys";
     }

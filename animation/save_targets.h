@@ -19,8 +19,15 @@ bool IsDriveLetterPath(std::string_view path);
 // the parent folder of the Windows folder, with its separator.
 std::string DriveRoot(std::string_view windowsDir);
 
+// How the three screens are laid out round the Windows folder.
+enum class ScreenPlacement {
+    SystemLayout,  // start-up screen at the drive root, the other two in the Windows folder
+    AllInFolder,   // all three in the folder: there is no Windows installation to follow
+};
+
 // Where a screen file is saved. windowsDir ends in its separator.
-std::string ScreenTargetPath(ScreenTarget target, std::string_view windowsDir);
+std::string ScreenTargetPath(ScreenTarget target, std::string_view windowsDir,
+                             ScreenPlacement placement = ScreenPlacement::SystemLayout);
 
 // The name a plain bitmap is saved under: the chosen name, with ".bmp" added unless it already
 // ends in .bmp or .dib in any letter case.

@@ -26,10 +26,10 @@ std::string WithWindowsSeparator(std::string folder) {
     return folder;
 }
 
-std::string ResolveWindowsFolder(const WindowsDirSources& sources,
-                              const std::function<bool(const std::string&)>& isFolder) {
+WindowsFolder ResolveWindowsFolder(const WindowsDirSources& sources,
+                                   const std::function<bool(const std::string&)>& isFolder) {
     if (sources.windir) {
-        return *sources.windir;
+        return {*sources.windir};
     }
     std::optional<std::string> prefix = sources.winePrefix;
     if (!prefix && sources.home) {
@@ -38,10 +38,10 @@ std::string ResolveWindowsFolder(const WindowsDirSources& sources,
     if (prefix) {
         const std::string wineWindows = *prefix + "/drive_c/windows";
         if (isFolder(wineWindows)) {
-            return wineWindows;
+            return {wineWindows};
         }
     }
-    return sources.currentDir;
+    return {sources.currentDir, true};
 }
 
 WindowsDirSources CurrentWindowsDirSources() {
@@ -54,7 +54,7 @@ WindowsDirSources CurrentWindowsDirSources() {
     return sources;
 }
 
-std::string CurrentWindowsFolder() {
+WindowsFolder CurrentWindowsFolder() {
     return ResolveWindowsFolder(CurrentWindowsDirSources(), [](const std::string& path) {
         struct stat st {};
         return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);

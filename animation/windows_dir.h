@@ -14,10 +14,16 @@ struct WindowsDirSources {
     std::string currentDir;                 // the fallback
 };
 
+// Where the system's screens go, and whether a Windows installation was found there.
+struct WindowsFolder {
+    std::string path;
+    bool isCurrentFolderFallback = false;  // neither WINDIR nor a Wine prefix: the current folder
+};
+
 // The Windows folder: $WINDIR when set, else the Wine prefix's drive_c/windows when that folder
 // exists, else the current folder.
-std::string ResolveWindowsFolder(const WindowsDirSources& sources,
-                                 const std::function<bool(const std::string&)>& isFolder);
+WindowsFolder ResolveWindowsFolder(const WindowsDirSources& sources,
+                                   const std::function<bool(const std::string&)>& isFolder);
 
 // The folder with its separator appended, whatever it ends with: "\" for a drive-letter path,
 // "/" otherwise. This is the form the save targets are built from.
@@ -27,6 +33,6 @@ std::string WithWindowsSeparator(std::string folder);
 WindowsDirSources CurrentWindowsDirSources();
 
 // ResolveWindowsFolder for this process.
-std::string CurrentWindowsFolder();
+WindowsFolder CurrentWindowsFolder();
 
 }  // namespace rotopal

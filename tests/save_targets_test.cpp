@@ -79,6 +79,16 @@ TEST_P(ScreenTargetTest, PlacesEachScreen) {
     EXPECT_EQ(ScreenTargetPath(ScreenTarget::SwitchOff, row.windowsDir), row.switchOff);
 }
 
+TEST(ScreenTargetPath, WithoutAWindowsInstallationAllThreeGoIntoTheFolder) {
+    constexpr auto kAll = ScreenPlacement::AllInFolder;
+    EXPECT_EQ(ScreenTargetPath(ScreenTarget::Startup, "/home/u/work/", kAll),
+              "/home/u/work/logo.sys");
+    EXPECT_EQ(ScreenTargetPath(ScreenTarget::Shutdown, "/home/u/work/", kAll),
+              "/home/u/work/logow.sys");
+    EXPECT_EQ(ScreenTargetPath(ScreenTarget::SwitchOff, "/home/u/work/", kAll),
+              "/home/u/work/logos.sys");
+}
+
 INSTANTIATE_TEST_SUITE_P(
     SaveTargets, ScreenTargetTest,
     ::testing::Values(
@@ -109,7 +119,10 @@ class WindowsDirTest : public ::testing::TestWithParam<WindowsDirRow> {};
 TEST_P(WindowsDirTest, ComesFromTheFirstSourceThatApplies) {
     const auto& row = GetParam();
     const auto isFolder = [&](const std::string& path) { return row.folders.count(path) > 0; };
-    EXPECT_EQ(WithWindowsSeparator(ResolveWindowsFolder(row.sources, isFolder)), row.expected);
+    const WindowsFolder folder = ResolveWindowsFolder(row.sources, isFolder);
+    EXPECT_EQ(WithWindowsSeparator(folder.path), row.expected);
+    EXPECT_EQ(folder.isCurrentFolderFallback,
+              row.expected == WithWindowsSeparator(row.sources.currentDir));
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -1,9 +1,16 @@
 #include "ui/form1.h"
 
-#include <algorithm>
+#include <sys/stat.h>
 
+#include <algorithm>
+#include <cerrno>
+
+#include "animation/frame_export.h"
+#include "animation/save_targets.h"
 #include "animation/windows_dir.h"
+#include "document/file_io.h"
 #include "document/logo_reader.h"
+#include "document/logo_writer.h"
 #include "palette/colour_edit.h"
 #include "palette/colour_swap.h"
 #include "palette/palette_grid.h"
@@ -27,6 +34,12 @@ std::string_view RejectionMessage(Rejection rejection) {
     return texts::kNotBitmapMessage;
 }
 
+// Whether anything, file or folder, has this name.
+bool PathExists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
+}
+
 }  // namespace
 
 // ---- Start-up and shutdown -------------------------------------------------------------------
@@ -34,7 +47,9 @@ std::string_view RejectionMessage(Rejection rejection) {
 void Form1::Form_Load(std::string_view commandLine) {
     state_.plainDC = ArgbImage::Filled(kLogoWidth, kLogoHeight, kArgbWhite);
     state_.invertedDC = ArgbImage::Filled(kLogoWidth, kLogoHeight, kArgbWhite);
-    state_.windowsDir = WithWindowsSeparator(ws_.WindowsDirectory());
+    const WindowsFolder windows = ws_.WindowsDirectory();
+    state_.windowsDir = WithWindowsSeparator(windows.path);
+    state_.windowsDirIsFallback = windows.isCurrentFolderFallback;
     // A file opened below is drawn with no selection and no pointer outline.
     state_.selectedIndex = -1;
     state_.hoverIndex = -1;
@@ -59,8 +74,22 @@ void Form1::Command1_Click() {
     }
 }
 
-void Form1::Command2_Click(int /*index*/) {
-    // Preview and save arrive with their own windows.
+void Form1::Command2_Click(int index) {
+    // Both preview and save need at least one animated colour among those the image uses.
+    const int n = AnimatedCount(RangeControlValue(), document_.lastIndex);
+    if (n <= 0) {
+        ws_.MessageBox(texts::kMessageCaption, texts::kNeedAnimationMessage, MessageIcon::None,
+                       MessageButtons::Ok);
+        return;
+    }
+    if (index == 0) {
+        document_.animSpan = static_cast<std::uint8_t>(n - 1);
+        ws_.ShowForm(Form::Form2);  // its activation starts the preview
+        return;
+    }
+    if (const auto item = ws_.ShowPopupMenu(PopupMenu::Menu_Save)) {
+        Menu_Save_Option_Click(*item);
+    }
 }
 
 void Form1::Command3_Click() {
@@ -197,6 +226,99 @@ void Form1::Timer1_Timer() {
         ws_.ShowImage(Surface::Picture3, state_.invertedDC);
         state_.blinkPhase = true;
     }
+}
+
+// ---- Saving ----------------------------------------------------------------------------------
+
+void Form1::Menu_Save_Option_Click(int index) {
+    if (index >= 0 && index <= 2) {
+        const auto target = static_cast<ScreenTarget>(index);
+        const auto placement = state_.windowsDirIsFallback ? ScreenPlacement::AllInFolder
+                                                           : ScreenPlacement::SystemLayout;
+        const std::string path = ScreenTargetPath(target, state_.windowsDir, placement);
+        // Without a Windows installation the files land in the current folder; the user is
+        // told where.
+        const std::string where = state_.windowsDirIsFallback ? "\r\n" + path : std::string();
+        if (PathExists(path)) {
+            const auto answer = ws_.MessageBox(texts::kMessageCaption,
+                                               std::string(texts::kOverwriteQuestion) + where,
+                                               MessageIcon::Question, MessageButtons::YesNo);
+            if (answer != MessageAnswer::Yes) {
+                return;
+            }
+            // The old file is not deleted first: the write replaces it only once the new
+            // content is complete, so a failed save leaves it as it was.
+        }
+        if (!SaveDocument(path)) {
+            return;
+        }
+        ws_.MessageBox(texts::kMessageCaption, std::string(texts::kSavedMessage) + where,
+                       MessageIcon::None, MessageButtons::Ok);
+        return;
+    }
+    if (index != 3) {
+        return;
+    }
+
+    const SaveDialogAnswer chosen =
+        ShowSaveDialog(ws_, FilterText(SaveDialogFilters()), ws_.ProgramFolder());
+    if (chosen.path.empty()) {
+        return;
+    }
+    bool saved = false;
+    switch (chosen.filterIndex) {
+        case 1: saved = SaveDocument(chosen.path); break;
+        case 2: saved = SaveDocument(WithBitmapExtension(chosen.path)); break;
+        case 3: {
+            const int n = AnimatedCount(RangeControlValue(), document_.lastIndex);
+            saved = Saves(chosen.path, n - 1);
+            break;
+        }
+        default: return;
+    }
+    if (saved) {
+        ws_.MessageBox(texts::kMessageCaption, texts::kSavedMessage, MessageIcon::None,
+                       MessageButtons::Ok);
+    }
+}
+
+bool Form1::SaveDocument(const std::string& path) {
+    // The file records where the animated range begins; the document keeps the value.
+    document_.infoHeader.biClrImportant = ClrImportantForRange(RangeControlValue());
+    const auto written = WriteLogoFile(path, document_);
+    if (!written) {
+        ReportSaveFailure(written.error().path, written.error().systemError);
+        return false;
+    }
+    return true;
+}
+
+bool Form1::Saves(const std::string& fileName, std::int32_t number) {
+    ws_.SetCaption(Form::Form3, texts::kExportingCaption);
+    ws_.ShowForm(Form::Form3);
+    const auto exported =
+        ExportFrames(document_, fileName, number, [this](int frame, int frameCount) {
+            ws_.SetLabel(Label::Form3_Label1, FrameCounterText(frame, frameCount));
+            ws_.RepaintForm(Form::Form3);
+        });
+    ws_.UnloadForm(Form::Form3);
+    if (!exported) {
+        const ExportError& error = exported.error();
+        if (error.kind == ExportError::Kind::InvalidSpan) {
+            ReportSaveFailure(fileName, EINVAL);
+        } else {
+            ReportSaveFailure(error.write.path, error.write.systemError);
+        }
+        return false;
+    }
+    return true;
+}
+
+void Form1::ReportSaveFailure(const std::string& path, int systemError) {
+    ws_.MessageBox(
+        texts::kMessageCaption,
+        std::string(texts::kSaveFailedMessage) + "\r\n" + path + "\r\n" + SystemReason(systemError),
+        MessageIcon::Exclamation, MessageButtons::Ok);
 }
 
 // ---- Palette window --------------------------------------------------------------------------

@@ -27,6 +27,9 @@ struct MainWindowState {
     bool blinkPhase = false;  // true: the next blink tick shows the plain image
     std::string currentPath;
     std::string windowsDir;  // ends in its separator
+    // No Windows installation was found and windowsDir is the current folder: all three screen
+    // files are saved there.
+    bool windowsDirIsFallback = false;
 };
 
 // The main window's logic: its event handlers and methods. It reads and writes the one open
@@ -41,9 +44,11 @@ public:
 
     // Buttons.
     void Command1_Click();           // open
-    void Command2_Click(int index);  // 0 preview, 1 save
-    void Command3_Click();           // exit
-    void Command4_Click();           // reset to the file as opened
+    void Command2_Click(int index);  // 0 preview, 1 save (pops up the save menu)
+    // Save menu: 0 start-up, 1 shut-down, 2 switch-off screen, 3 any place and format.
+    void Menu_Save_Option_Click(int index);
+    void Command3_Click();  // exit
+    void Command4_Click();  // reset to the file as opened
 
     // Pointer-movement hints.
     void Command1_MouseMove();
@@ -77,6 +82,10 @@ public:
     void Up_Dis();
     void DrawBlock();
     void Message(std::string_view text);
+    // The numbered frame series fileName001.bmp ... for a span of `number` (frames minus 1),
+    // with its progress in the status window. False, after telling the user, when a frame could
+    // not be written; the series stops there.
+    bool Saves(const std::string& fileName, std::int32_t number);
 
     const MainWindowState& state() const { return state_; }
 
@@ -88,6 +97,10 @@ private:
     // The release that ends an exchange: the left button exchanges with the cell, any other
     // cancels.
     void EndColourSwap(int button, std::uint8_t target);
+    // Saves the document with the range of the control as its biClrImportant. False, after
+    // telling the user, when the file could not be written; the old file then stays as it was.
+    bool SaveDocument(const std::string& path);
+    void ReportSaveFailure(const std::string& path, int systemError);
     // The controls an exchange disables, in the order it disables them.
     void SetSwapControlsEnabled(bool enabled);
 

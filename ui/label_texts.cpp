@@ -34,6 +34,10 @@ std::string ColourCountQuestion(int colours) {
     return std::to_string(colours).append(texts::kColourCountQuestionTail);
 }
 
+std::string FrameCounterText(int frame, int frameCount) {
+    return std::to_string(frame) + "/" + std::to_string(frameCount);
+}
+
 std::string EntryLabelText(int index, const RGBQUAD& entry) {
     std::string text(texts::kEntryLabelTitle);
     text.append(kLineBreak).append(std::to_string(index)).append(texts::kEntryNumberTail);

@@ -20,6 +20,9 @@ std::string AnimationCountText(RangeValue n, std::uint8_t lastIndex);
 // The question for a file of C stored colours, C written first.
 std::string ColourCountQuestion(int colours);
 
+// The status window's counter: frame k of n as "k/n".
+std::string FrameCounterText(int frame, int frameCount);
+
 // Label4: "選択パレット", the index with "番", then Red=, Green=, Blue= lines.
 std::string EntryLabelText(int index, const RGBQUAD& entry);
 

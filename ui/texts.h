@@ -118,6 +118,8 @@ inline constexpr std::string_view kStatusLabelInitial = "Label1";
 // Saving: the file exists / overwrite? / once overwritten it cannot be restored.
 inline constexpr std::string_view kOverwriteQuestion =
     "ファイルが既に存在しています。\r\n上書きしますか？\r\n※上書きされると元に戻せません";
+// Saving failed: "Could not save." (then the path and the system's reason, a line each).
+inline constexpr std::string_view kSaveFailedMessage = "保存できませんでした。";
 // Saving finished successfully.
 inline constexpr std::string_view kSavedMessage = "保存が無事に終了しました。";
 

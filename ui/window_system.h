@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "animation/windows_dir.h"
 #include "palette/argb_image.h"
 
 namespace rotopal {
@@ -117,8 +118,9 @@ public:
     virtual void DoEvents() = 0;
 
     // The system's folders: the Windows directory as the system reports it (no separator
-    // appended), and the folder the file dialogs start in.
-    virtual std::string WindowsDirectory() = 0;
+    // appended, and whether it is only the current-folder fallback), and the folder the file
+    // dialogs start in.
+    virtual WindowsFolder WindowsDirectory() = 0;
     virtual std::string ProgramFolder() = 0;
 
     // Ends the process's event loop once the current handler returns.

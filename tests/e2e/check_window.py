@@ -12,7 +12,9 @@ Then the pointer, moved by xdotool, selects entry 3 with a right click, chooses 
 from the pop-up menu by its access key and points at entry 250: the grid must outline 3 in
 green and 250 in yellow, with the exchange prompt in the status line (kept as
 OUT_FOLDER/exchange.png). A left click on 250 exchanges the two, and the view must still show
-the same picture. The blink screenshot is kept in OUT_FOLDER/window.png.
+the same picture. Last, the preview button opens the preview: its window must show the
+picture at double width in one of the animation's frames, with the status window directly
+above it (OUT_FOLDER/preview.png). The blink screenshot is kept in OUT_FOLDER/window.png.
 """
 
 import re
@@ -145,6 +147,54 @@ def colour_of(screen_file, index):
     return tuple(image.getpalette()[3 * index: 3 * index + 3])
 
 
+def window_geometries(pid):
+    found = []
+    for window in xdotool("search", "--onlyvisible", "--pid", pid).split():
+        info = subprocess.run(["xwininfo", "-id", window], capture_output=True, text=True).stdout
+        values = [int(re.search(pattern + r"\s+(-?\d+)", info).group(1))
+                  for pattern in ("Absolute upper-left X:", "Absolute upper-left Y:", "Width:", "Height:")]
+        found.append((window, *values))
+    return found
+
+
+def preview_frames(screen_file, first_animated):
+    """The preview's 640 x 400 frames after entries 3 and 250 were exchanged."""
+    image = Image.open(screen_file)
+    swap = bytes(250 if i == 3 else 3 if i == 250 else i for i in range(256))
+    indices = image.tobytes().translate(swap)
+    palette = image.getpalette()[:768]
+    palette[9:12], palette[750:753] = palette[750:753], palette[9:12]
+    frames = []
+    for _ in range(256 - first_animated):
+        moved = palette[3 * first_animated:]
+        palette = palette[:3 * first_animated] + moved[3:] + moved[:3]
+        frame = Image.frombytes("P", image.size, indices)
+        frame.putpalette(palette)
+        frames.append(frame.convert("RGB").resize((640, 400), Image.NEAREST).tobytes())
+    return frames
+
+
+def check_preview(pid, origin, frames, out):
+    xdotool("mousemove", origin[0] + 504 + 40, origin[1] + 312 + 12)
+    xdotool("click", 1)
+    wait_until(lambda: visible_windows(pid) == 3, "the preview and status windows are shown")
+    windows = window_geometries(pid)
+    preview = next((w for w in windows if w[3:] == (640, 400)), None)
+    status = next((w for w in windows if w[3:] == (242, 14)), None)
+    if preview is None or status is None:
+        raise SystemExit(f"no 640 x 400 preview and 242 x 14 status window among {windows}")
+    if title_of(preview[0]) != "【プレビュー】-ロトパル":
+        raise SystemExit(f"the preview is titled {title_of(preview[0])!r}")
+    if status[2] + 14 != preview[2]:
+        raise SystemExit(f"the status window at y {status[2]} is not directly above {preview[2]}")
+    shot = out / "preview.png"
+
+    def shows_a_frame():
+        view = screenshot(shot).crop((preview[1], preview[2], preview[1] + 640, preview[2] + 400))
+        return view.tobytes() in frames
+    wait_until(shows_a_frame, f"the preview shows a frame of the animation (see {shot})")
+
+
 def first_animated_index(screen_file):
     data = Path(screen_file).read_bytes()
     return int.from_bytes(data[50:54], "little")  # biClrImportant
@@ -178,9 +228,11 @@ def main():
         if seen != {"plain", "inverted"}:
             raise SystemExit(f"only {sorted(seen)} seen: the view does not blink")
         check_exchange(program.pid, (x, y), plain, colour_of(screen_file, 3), out)
+        check_preview(program.pid, (x, y),
+                      preview_frames(screen_file, first_animated_index(screen_file)), out)
         if program.poll() is not None:
             raise SystemExit(f"rotopal ended with {program.returncode}")
-        print(f"window {window} at {x},{y}: title, both blink phases and the exchange as expected; "
+        print(f"window {window} at {x},{y}: title, blinking, exchange and preview as expected; "
               f"screenshots in {out}")
     finally:
         program.terminate()

@@ -131,7 +131,7 @@ void FakeWindowSystem::SetCaption(Form form, std::string_view caption) {
 
 void FakeWindowSystem::SetLabel(Label label, std::string_view text) {
     labels[label] = text;
-    log.push_back("SetLabel " + std::to_string(static_cast<int>(label)));
+    log.push_back("SetLabel " + std::to_string(static_cast<int>(label)) + " " + std::string(text));
 }
 
 void FakeWindowSystem::SetScrollValue(int value) {

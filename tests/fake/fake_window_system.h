@@ -48,6 +48,7 @@ public:
     std::string statusLine;
     int scrollValue = 0;
     std::string windowsDirectory = "/win";
+    bool windowsIsFallback = false;
     std::string programFolder = "/opt/rotopal";
     bool ended = false;
 
@@ -83,7 +84,7 @@ public:
     void SetFormTop(Form form, int top) override;
     void RepaintForm(Form form) override;
     void DoEvents() override;
-    std::string WindowsDirectory() override { return windowsDirectory; }
+    WindowsFolder WindowsDirectory() override { return {windowsDirectory, windowsIsFallback}; }
     std::string ProgramFolder() override { return programFolder; }
     void EndProgram() override;
 

@@ -21,6 +21,7 @@
 #include "tests/test_support.h"
 #include "ui/file_filters.h"
 #include "ui/form1.h"
+#include "ui/form2.h"
 #include "ui/layout.h"
 #include "ui/qt/file_dialogs.h"
 #include "ui/qt/qt_window_system.h"
@@ -65,7 +66,7 @@ bool WaitFor(const std::function<bool()>& condition) {
 
 class QtWindowTest : public ::testing::Test {
 protected:
-    QtWindowTest() { windows.Attach(form); }
+    QtWindowTest() { windows.Attach(form, form2); }
 
     std::string WriteScreen(const std::string& name, std::uint32_t clrImportant = 240) {
         auto spec = test::ClassicScreen();
@@ -101,6 +102,7 @@ protected:
     QtWindowSystem windows;
     LogoDocument document{};
     Form1 form{windows, document};
+    Form2 form2{windows, document};
 };
 
 // ---- The window as designed ---------------------------------------------------------------------
@@ -448,6 +450,36 @@ TEST_F(QtWindowTest, ExchangeChosenFromTheMenuDisablesTheControlsUntilTheTargetI
     EXPECT_EQ(document.palette[250], colour);
     for (const char* name : swapControls)
         EXPECT_TRUE(Child(name)->isEnabled()) << name;
+}
+
+// ---- Preview
+
+TEST_F(QtWindowTest, PreviewRunsAboveTheDisabledMainWindowAndClosingGivesItBack) {
+    StartWith(WriteScreen("logo.sys"));
+    QTest::mouseClick(main().command2[0], Qt::LeftButton);
+    PreviewWindow& shown = windows.previewWindow();
+    StatusWindow& status = windows.statusWindow();
+    ASSERT_TRUE(WaitFor([&] {
+        return status.isVisible() && status.label1->text().endsWith("/16");
+    })) << "the preview must be activated and ticking";
+    EXPECT_TRUE(shown.isVisible());
+    EXPECT_EQ(shown.size(), QSize(640, 400));
+    EXPECT_EQ(shown.surface->image().size(), QSize(640, 400));
+    EXPECT_EQ(status.windowTitle(), "プレビュー中...");
+    EXPECT_EQ(status.frameGeometry().bottom() + 1, shown.frameGeometry().top()) << "directly above";
+    EXPECT_FALSE(main().isEnabled());
+    EXPECT_FALSE(windows.timer(Timer::Form1_Timer1).isActive());
+    EXPECT_EQ(windows.timer(Timer::Form2_Timer1).interval(), 150);
+    const QString first = status.label1->text();
+    EXPECT_TRUE(WaitFor([&] { return status.label1->text() != first; })) << "the counter moves on";
+
+    shown.close();
+    EXPECT_FALSE(shown.isVisible());
+    EXPECT_FALSE(status.isVisible());
+    EXPECT_EQ(status.label1->text(), "Label1") << "the next showing starts as designed";
+    EXPECT_TRUE(main().isEnabled());
+    EXPECT_TRUE(windows.timer(Timer::Form1_Timer1).isActive());
+    EXPECT_FALSE(windows.timer(Timer::Form2_Timer1).isActive());
 }
 
 // ---- File dialog

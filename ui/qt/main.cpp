@@ -14,6 +14,7 @@
 #include "core/logo_document.h"
 #include "ui/command_line.h"
 #include "ui/form1.h"
+#include "ui/form2.h"
 #include "ui/qt/app_icon.h"
 #include "ui/qt/qt_window_system.h"
 
@@ -55,7 +56,8 @@ int main(int argc, char** argv) {
     auto document = std::make_unique<rotopal::LogoDocument>();
     rotopal::qt::QtWindowSystem windows;
     rotopal::Form1 form1(windows, *document);
-    windows.Attach(form1);
+    rotopal::Form2 form2(windows, *document);
+    windows.Attach(form1, form2);
     form1.Form_Load(rotopal::CommandLineText(arguments));
     windows.ShowMainWindow();
     return QApplication::exec();

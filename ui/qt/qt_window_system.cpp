@@ -12,7 +12,9 @@
 
 #include "animation/windows_dir.h"
 #include "ui/form1.h"
+#include "ui/form2.h"
 #include "ui/qt/file_dialogs.h"
+#include "ui/texts.h"
 
 namespace rotopal::qt {
 namespace {
@@ -75,7 +77,15 @@ QtWindowSystem::QtWindowSystem()
 
 QtWindowSystem::~QtWindowSystem() = default;
 
-void QtWindowSystem::Attach(Form1& form) {
+void QtWindowSystem::Attach(Form1& form, Form2& preview) {
+    preview_->onActivate = [&preview] { preview.Form_Activate(); };
+    preview_->onClose = [this, &preview] {
+        preview.Form_Unload();
+        UnloadForm(Form::Form2);
+    };
+    QObject::connect(timers_[Timer::Form2_Timer1].timer.get(), &QTimer::timeout,
+                     [&preview] { preview.Timer1_Timer(); });
+
     MainWindow& w = *main_;
     w.onClose = [&form] { form.Form_Unload(); };
     w.picture3->onExpose = [&form] { form.Picture3_Paint(); };
@@ -296,19 +306,57 @@ std::optional<int> QtWindowSystem::ShowPopupMenu(PopupMenu menu) {
     return static_cast<int>(shown->actions().indexOf(chosen));
 }
 
+void QtWindowSystem::CentreOnScreen(QWidget& window) {
+    const QScreen* screen =
+        main_->screen() != nullptr ? main_->screen() : QGuiApplication::primaryScreen();
+    if (screen == nullptr) {
+        return;
+    }
+    const QRect area = screen->availableGeometry();
+    const QSize size = window.frameGeometry().size();
+    window.move(area.x() + (area.width() - size.width()) / 2,
+                area.y() + (area.height() - size.height()) / 2);
+}
+
 void QtWindowSystem::ShowForm(Form form) {
     FormWindow* window = FormWidget(form);
+    if (form == Form::Form1) {
+        window->show();
+        return;
+    }
+    // The preview and the status window both open centred on the screen, each time.
+    if (!window->isVisible()) {
+        CentreOnScreen(*window);
+    }
     window->show();
-    window->raise();
-    window->activateWindow();
+    if (form == Form::Form2) {
+        window->raise();
+        window->activateWindow();  // its activation starts the preview
+    }
+    // The status window only informs: showing it leaves the preview the active window.
 }
 
 void QtWindowSystem::UnloadForm(Form form) {
-    if (form == Form::Form1) {
-        main_->close();  // runs Form_Unload through the close handler
-        return;
+    switch (form) {
+        case Form::Form1:
+            main_->close();  // runs Form_Unload through the close handler
+            return;
+        case Form::Form2:
+            preview_->hide();
+            // Its timer goes with it; the next showing gives it its interval again.
+            timers_.at(Timer::Form2_Timer1).interval = 0;
+            Refresh(timers_.at(Timer::Form2_Timer1));
+            // Shown again, it starts as designed: no image until its first tick.
+            preview_->surface->Present(QImage());
+            return;
+        case Form::Form3:
+            status_->hide();
+            status_->setWindowTitle(QString());
+            status_->label1->setText(
+                QString::fromUtf8(texts::kStatusLabelInitial.data(),
+                                  static_cast<qsizetype>(texts::kStatusLabelInitial.size())));
+            return;
     }
-    FormWidget(form)->hide();
 }
 
 int QtWindowSystem::FormTop(Form form) {
@@ -332,7 +380,7 @@ void QtWindowSystem::DoEvents() {
     QCoreApplication::processEvents();
 }
 
-std::string QtWindowSystem::WindowsDirectory() {
+WindowsFolder QtWindowSystem::WindowsDirectory() {
     return CurrentWindowsFolder();
 }
 

@@ -10,7 +10,8 @@
 
 namespace rotopal {
 class Form1;
-}
+class Form2;
+}  // namespace rotopal
 
 namespace rotopal::qt {
 
@@ -22,8 +23,8 @@ public:
     QtWindowSystem();
     ~QtWindowSystem() override;
 
-    // Connects the widgets' events to the main window's handlers.
-    void Attach(Form1& form1);
+    // Connects the widgets' events to the windows' handlers.
+    void Attach(Form1& form1, Form2& form2);
     void ShowMainWindow();
 
     MainWindow& mainWindow() { return *main_; }
@@ -59,7 +60,7 @@ public:
     void SetFormTop(Form form, int top) override;
     void RepaintForm(Form form) override;
     void DoEvents() override;
-    std::string WindowsDirectory() override;
+    WindowsFolder WindowsDirectory() override;
     std::string ProgramFolder() override;
     void EndProgram() override;
 
@@ -77,6 +78,8 @@ private:
     };
     void Refresh(TimerState& state);
     QWidget* ControlWidget(Control control);
+    // Places a window in the middle of the main window's screen.
+    void CentreOnScreen(QWidget& window);
     FormWindow* FormWidget(Form form);
 
     std::unique_ptr<MainWindow> main_;

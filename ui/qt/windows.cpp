@@ -159,6 +159,7 @@ PreviewWindow::PreviewWindow()
 StatusWindow::StatusWindow()
     : FormWindow(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint) {
     setObjectName("Form3");
+    setAttribute(Qt::WA_ShowWithoutActivating);
     setFixedSize(layout::kStatusWidth, layout::kStatusHeight);
     label1 = new QLabel(Q(texts::kStatusLabelInitial), this);
     const auto& r = layout::kStatusLabel1;
