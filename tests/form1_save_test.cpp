@@ -20,9 +20,14 @@ using test::PrintTo;
 std::uint32_t StoredClrImportant(const std::string& path) {
     const auto bytes = test::ReadBytes(path);
     EXPECT_GE(bytes.size(), 54u);
-    return bytes.size() < 54 ? 0u
-                             : bytes[50] | bytes[51] << 8 | bytes[52] << 16 |
-                                   static_cast<std::uint32_t>(bytes[53]) << 24;
+    if (bytes.size() < 54) {
+        return 0;
+    }
+    std::uint32_t value = 0;
+    for (int i = 3; i >= 0; --i) {
+        value = value << 8 | bytes[static_cast<std::size_t>(50 + i)];
+    }
+    return value;
 }
 
 class SaveTest : public test::Form1Fixture {
