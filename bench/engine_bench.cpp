@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "animation/frame_export.h"
+#include "animation/gif_export.h"
 #include "animation/rotation.h"
 #include "animation/save_targets.h"
 #include "bench/paired_ratio.h"
@@ -94,6 +95,34 @@ void BM_ExportFrames255(benchmark::State& state) {
                             static_cast<std::int64_t>(rotopal::FrameFileBytes(256)));
 }
 BENCHMARK(BM_ExportFrames255)->Unit(benchmark::kMillisecond);
+
+// The same 255 steps as one animated GIF; its size is reported as a counter.
+void BM_GifExport255(benchmark::State& state) {
+    const LogoDocument& document = Sample();
+    const std::string path = Folder() + "/export.gif";
+    for (auto _ : state) {
+        if (!rotopal::WriteAnimatedGif(path, document, kFrames - 1, {})) {
+            state.SkipWithError("GIF export failed");
+        }
+    }
+    state.counters["bytes"] = static_cast<double>(std::filesystem::file_size(path));
+}
+BENCHMARK(BM_GifExport255)->Unit(benchmark::kMillisecond);
+
+void BM_GifRatio(benchmark::State& state) {
+    const LogoDocument& document = Sample();
+    rotopal::bench::PairedRatio(
+        state,
+        [&] {
+            benchmark::DoNotOptimize(
+                rotopal::WriteAnimatedGif(Folder() + "/r.gif", document, kFrames - 1, {}));
+        },
+        [&] {
+            benchmark::DoNotOptimize(
+                rotopal::ExportFrames(document, Folder() + "/r", kFrames - 1, nullptr));
+        });
+}
+BENCHMARK(BM_GifRatio)->Iterations(10)->Unit(benchmark::kMillisecond);
 
 // Baseline: the same number of bytes in the same number of files, each opened, written with one
 // plain write and closed, into the same folder.

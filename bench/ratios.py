@@ -19,6 +19,7 @@ PAIRS = {
         ("Read a 256-colour file", "BM_ReadLogoFile", "BM_PlainRead", "BM_ReadRatio", 2.0),
         ("Export 255 frames", "BM_ExportFrames255", "BM_PlainWrite255", "BM_ExportRatio", 1.3),
         ("Colour exchange", "BM_SwapPaletteEntries", "BM_PlainBytePass", "BM_SwapRatio", 2.0),
+        ("GIF of 255 steps vs BMPs", "BM_GifExport255", "BM_ExportFrames255", "BM_GifRatio", None),
     ],
     "window_bench": [
         ("Range-control event", "BM_RangeDrag", "BM_BareLookupPass", "BM_RangeDragRatio", 5.0),

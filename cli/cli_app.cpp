@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "animation/frame_export.h"
+#include "animation/gif_export.h"
 #include "animation/save_targets.h"
 #include "cli/info_report.h"
 #include "document/logo_reader.h"
@@ -21,6 +22,7 @@ struct Options {
     std::string output;
     int range = -1;
     std::string convert;  // "", "yes" or "no"
+    GifOptions gif;
 };
 
 // Reads the input; a file with fewer than 256 colours needs the user's --convert choice.
@@ -138,6 +140,31 @@ int Frames(const Options& options, Console& console) {
     return kExitOk;
 }
 
+int Gif(const Options& options, Console& console) {
+    int exitCode = kExitOk;
+    const auto document = Load(options, console, exitCode);
+    if (!document) {
+        return exitCode;
+    }
+    const auto count = AnimatedEntries(options, *document, console);
+    if (!count) {
+        return kExitUsage;
+    }
+    const auto written = WriteAnimatedGif(options.output, *document, *count - 1, options.gif);
+    if (!written) {
+        console.err << DescribeWriteError(written.error().write) << "\n";
+        return kExitWriteFailed;
+    }
+    console.out << "Wrote " << options.output << ": " << *count << " frames of "
+                << options.gif.width << " x 400, " << (options.gif.delayMilliseconds + 5) / 10 * 10
+                << " ms each, "
+                << (options.gif.loopCount == 0
+                        ? std::string("looping forever")
+                        : "played " + std::to_string(options.gif.loopCount) + " times")
+                << "\n";
+    return kExitOk;
+}
+
 void AddConvertOption(CLI::App& command, Options& options) {
     command
         .add_option("--convert", options.convert,
@@ -181,6 +208,25 @@ int RunCli(std::span<const std::string> arguments, Console console) {
     AddRangeOption(*frames, options);
     AddConvertOption(*frames, options);
 
+    auto* gif = app.add_subcommand(
+        "gif", "Write the animation as an animated GIF, one frame per step, for sharing");
+    gif->add_option("FILE", options.input, "Screen file or 8-bit 320 x 400 bitmap")->required();
+    gif->add_option("OUT", options.output, "The GIF to write; an existing file is replaced")
+        ->required();
+    AddRangeOption(*gif, options);
+    AddConvertOption(*gif, options);
+    gif->add_option("--delay-ms", options.gif.delayMilliseconds,
+                    "Time per frame in milliseconds (default 150). GIF counts hundredths of a "
+                    "second, so it is rounded to a multiple of 10: 150 ms is stored as 15")
+        ->check(CLI::Range(0, 655350));
+    gif->add_option("--width", options.gif.width,
+                    "320 for the picture as it is, 640 for the doubled width of the preview "
+                    "(default 320)")
+        ->check(CLI::IsMember({320, 640}));
+    gif->add_option("--loop", options.gif.loopCount,
+                    "How many times the animation plays; 0 repeats it forever (default 0)")
+        ->check(CLI::Range(0, 65535));
+
     const auto isCommand = [&](const std::string& name) {
         const auto commands = app.get_subcommands([](const CLI::App*) { return true; });
         return std::any_of(commands.begin(), commands.end(),
@@ -189,7 +235,7 @@ int RunCli(std::span<const std::string> arguments, Console console) {
     if (!arguments.empty() && !arguments.front().starts_with("-") &&
         !isCommand(arguments.front())) {
         console.err << "Unknown command \"" << arguments.front()
-                    << "\"; the commands are info, save and frames.\n"
+                    << "\"; the commands are info, save, frames and gif.\n"
                     << "Run with --help for more information.\n";
         return kExitUsage;
     }
@@ -211,6 +257,9 @@ int RunCli(std::span<const std::string> arguments, Console console) {
     }
     if (save->parsed()) {
         return Save(options, console);
+    }
+    if (gif->parsed()) {
+        return Gif(options, console);
     }
     return Frames(options, console);
 }

@@ -3,7 +3,7 @@
 
 # To configure and build.
 BUILD_PACKAGES=(cmake ninja-build g++ libgtest-dev libbenchmark-dev libcli11-dev
-    qt6-base-dev qt6-translations-l10n fonts-ipafont-gothic)
+    libgif-dev qt6-base-dev qt6-translations-l10n fonts-ipafont-gothic)
 # The independent decoders the interoperability tests compare against.
 # The window tests run the real program under Xvfb, drive its pointer and read its window back.
 TEST_PACKAGES=(python3-pil imagemagick xvfb xauth x11-utils xdotool)

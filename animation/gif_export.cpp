@@ -1,0 +1,200 @@
+#include "animation/gif_export.h"
+
+#include <gif_lib.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <memory>
+
+#include "animation/rotation.h"
+#include "document/file_io.h"
+
+namespace rotopal {
+namespace {
+
+struct GifCloser {
+    void operator()(GifFileType* gif) const {
+        int error = 0;
+        EGifCloseFile(gif, &error);
+    }
+};
+using GifWriter = std::unique_ptr<GifFileType, GifCloser>;
+
+struct MapFreer {
+    void operator()(ColorMapObject* map) const { GifFreeMapObject(map); }
+};
+using ColourMap = std::unique_ptr<ColorMapObject, MapFreer>;
+
+int AppendBytes(GifFileType* gif, const GifByteType* bytes, int length) {
+    auto& out = *static_cast<std::vector<std::uint8_t>*>(gif->UserData);
+    out.insert(out.end(), bytes, bytes + length);
+    return length;
+}
+
+ColourMap MapOf(const Palette& palette) {
+    std::array<GifColorType, kPaletteEntries> colours{};
+    for (std::size_t i = 0; i < kPaletteEntries; ++i) {
+        colours[i] = {palette[i].rgbRed, palette[i].rgbGreen, palette[i].rgbBlue};
+    }
+    return ColourMap(GifMakeMapObject(static_cast<int>(kPaletteEntries), colours.data()));
+}
+
+// A rectangle of the picture in screen rows (top row 0).
+struct Area {
+    int left = 0, top = 0, width = 0, height = 0;
+};
+
+// The smallest rectangle holding every pixel with an index in [first, last], if any.
+Area AnimatedArea(const LogoPixels& pixels, int first, int last) {
+    int left = kLogoWidth, right = -1, top = kLogoHeight, bottom = -1;
+    for (int fileRow = 0; fileRow < kLogoHeight; ++fileRow) {
+        const int row = kLogoHeight - 1 - fileRow;
+        const std::uint8_t* line = pixels.data() + static_cast<std::size_t>(fileRow) * kLogoWidth;
+        for (int x = 0; x < kLogoWidth; ++x) {
+            if (line[x] >= first && line[x] <= last) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, row);
+                bottom = std::max(bottom, row);
+            }
+        }
+    }
+    if (right < 0) {
+        return {0, 0, 1, 1};  // nothing animates: a one-pixel frame keeps the timing
+    }
+    return {left, top, right - left + 1, bottom - top + 1};
+}
+
+class GifBuilder {
+public:
+    GifBuilder(const LogoDocument& document, int span, const GifOptions& options)
+        : document_(document),
+          first_(document.lastIndex - span),
+          last_(document.lastIndex),
+          scale_(options.width == 2 * kLogoWidth ? 2 : 1),
+          delay_(static_cast<std::uint16_t>(
+              std::clamp((options.delayMilliseconds + 5) / 10, 0, 65535))),
+          loops_(static_cast<std::uint16_t>(std::clamp(options.loopCount, 0, 65535))) {
+        // The index drawn as transparent: any one outside the animated range keeps its colour.
+        transparent_ = first_ > 0 ? 0 : last_ + 1;
+        animated_ = AnimatedArea(document_.pixels, first_, last_);
+    }
+
+    // A range over the whole palette leaves no index to be transparent: every frame is whole.
+    bool PartialFramesPossible() const { return first_ > 0 || last_ < 255; }
+
+    bool Begin() {
+        int error = 0;
+        gif_.reset(EGifOpen(&bytes_, AppendBytes, &error));
+        if (!gif_) {
+            return false;
+        }
+        EGifSetGifVersion(gif_.get(), true);
+        if (EGifPutScreenDesc(gif_.get(), kLogoWidth * scale_, kLogoHeight, 8, 0, nullptr) ==
+            GIF_ERROR) {
+            return false;
+        }
+        // NETSCAPE2.0: how often the animation repeats.
+        const GifByteType loop[3] = {1, static_cast<GifByteType>(loops_ & 0xFF),
+                                     static_cast<GifByteType>(loops_ >> 8)};
+        return EGifPutExtensionLeader(gif_.get(), APPLICATION_EXT_FUNC_CODE) != GIF_ERROR &&
+               EGifPutExtensionBlock(gif_.get(), 11, "NETSCAPE2.0") != GIF_ERROR &&
+               EGifPutExtensionBlock(gif_.get(), 3, loop) != GIF_ERROR &&
+               EGifPutExtensionTrailer(gif_.get()) != GIF_ERROR;
+    }
+
+    bool Frame(const Palette& palette, bool whole) {
+        const Area area = whole ? Area{0, 0, kLogoWidth, kLogoHeight} : animated_;
+        // Graphics control: leave the frame in place, delay, and a transparent index after the
+        // first frame.
+        const GifByteType control[4] = {static_cast<GifByteType>((1 << 2) | (whole ? 0 : 1)),
+                                        static_cast<GifByteType>(delay_ & 0xFF),
+                                        static_cast<GifByteType>(delay_ >> 8),
+                                        static_cast<GifByteType>(whole ? 0 : transparent_)};
+        if (EGifPutExtension(gif_.get(), GRAPHICS_EXT_FUNC_CODE, 4, control) == GIF_ERROR) {
+            return false;
+        }
+        const ColourMap map = MapOf(palette);
+        if (!map || EGifPutImageDesc(gif_.get(), area.left * scale_, area.top, area.width * scale_,
+                                     area.height, false, map.get()) == GIF_ERROR) {
+            return false;
+        }
+        std::vector<GifPixelType> line(static_cast<std::size_t>(area.width * scale_));
+        for (int row = area.top; row < area.top + area.height; ++row) {
+            const std::uint8_t* source =
+                document_.pixels.data() +
+                static_cast<std::size_t>(kLogoHeight - 1 - row) * kLogoWidth;
+            for (int x = 0; x < area.width; ++x) {
+                std::uint8_t index = source[area.left + x];
+                if (!whole && (index < first_ || index > last_)) {
+                    index = static_cast<std::uint8_t>(transparent_);
+                }
+                for (int s = 0; s < scale_; ++s) {
+                    line[static_cast<std::size_t>(x * scale_ + s)] = index;
+                }
+            }
+            if (EGifPutLine(gif_.get(), line.data(), static_cast<int>(line.size())) == GIF_ERROR) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    std::vector<std::uint8_t> Finish() {
+        gif_.reset();  // writes the trailer
+        return std::move(bytes_);
+    }
+
+private:
+    const LogoDocument& document_;
+    int first_, last_, scale_, transparent_ = 0;
+    std::uint16_t delay_, loops_;
+    Area animated_;
+    std::vector<std::uint8_t> bytes_;
+    GifWriter gif_;
+};
+
+}  // namespace
+
+Result<std::vector<std::uint8_t>, ExportError> EncodeAnimatedGif(const LogoDocument& document,
+                                                                 std::int32_t span,
+                                                                 const GifOptions& options) {
+    if (span < 0 || span > document.lastIndex) {
+        return Failure{ExportError{ExportError::Kind::InvalidSpan, 0, {}}};
+    }
+    const auto encodeFailed = [] {
+        return Failure{
+            ExportError{ExportError::Kind::WriteFailed, 0, {WriteStep::Write, {}, ENOMEM}}};
+    };
+    GifBuilder gif(document, span, options);
+    if (!gif.Begin()) {
+        return encodeFailed();
+    }
+    Palette palette = document.palette;
+    for (std::int32_t k = 0; k <= span; ++k) {
+        RotatePalette(palette, document.lastIndex, static_cast<std::uint8_t>(span));
+        if (!gif.Frame(palette, k == 0 || !gif.PartialFramesPossible())) {
+            return encodeFailed();
+        }
+    }
+    return gif.Finish();
+}
+
+Result<void, ExportError> WriteAnimatedGif(const std::string& path, const LogoDocument& document,
+                                           std::int32_t span, const GifOptions& options) {
+    auto encoded = EncodeAnimatedGif(document, span, options);
+    if (!encoded) {
+        auto error = encoded.error();
+        error.write.path = path;
+        return Failure{error};
+    }
+    const std::span<const std::uint8_t> piece(encoded.value());
+    const auto written = WriteFileAtomically(path, {&piece, 1}, Durability::Synced);
+    if (!written) {
+        return Failure{ExportError{ExportError::Kind::WriteFailed, 0, written.error()}};
+    }
+    return {};
+}
+
+}  // namespace rotopal

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "animation/frame_export.h"
+#include "core/logo_document.h"
+#include "core/result.h"
+
+namespace rotopal {
+
+struct GifOptions {
+    int delayMilliseconds = 150;  // stored in hundredths of a second: 150 ms becomes 15
+    int width = 320;              // 320, or 640 with every pixel doubled as in the preview
+    int loopCount = 0;            // 0 repeats forever
+};
+
+// The palette animation as an animated GIF: one frame per rotation step over lastIndex - span ..
+// lastIndex, in the order of the numbered export (frame k after k steps, the last one with the
+// document's palette). Each frame carries the rotated palette as its own colour table. The
+// first frame holds the whole picture; the later ones only the rectangle of pixels that use an
+// animated entry, with the others transparent, since nothing else changes colour.
+Result<std::vector<std::uint8_t>, ExportError> EncodeAnimatedGif(const LogoDocument& document,
+                                                                 std::int32_t span,
+                                                                 const GifOptions& options);
+
+// The same, written to path; an existing file is replaced only once the new one is complete.
+Result<void, ExportError> WriteAnimatedGif(const std::string& path, const LogoDocument& document,
+                                           std::int32_t span, const GifOptions& options);
+
+}  // namespace rotopal
