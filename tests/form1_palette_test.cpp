@@ -308,5 +308,23 @@ INSTANTIATE_TEST_SUITE_P(Pairs, SmallImageSwapTest,
                                            SmallSwapCase{"IntoStored", 200, 3, true}),
                          test::CaseName{});
 
+// ---- Dropped files
+// --------------------------------------------------------------------------------
+
+TEST_F(PaletteWindowTest, DroppedFileOpensLikeTheOpenButtonButNotDuringAnExchange) {
+    const std::string other = WriteScreen("other.sys", 256, 200, 5);
+    form.Form_DragDrop({other, other});  // several
+    form.Form_DragDrop({});              // not a file
+    EXPECT_EQ(form.state().currentPath, dir / "logo.sys");
+    StartSwap(3);
+    form.Form_DragDrop({other});
+    EXPECT_EQ(form.state().currentPath, dir / "logo.sys") << "the exchange waits for its target";
+    Up(kRightButton, 3);  // cancel
+    form.Form_DragDrop({other});
+    EXPECT_EQ(form.state().currentPath, other);
+    EXPECT_EQ(document, Expected(other));
+    EXPECT_EQ(ws.scrollValue, 56);
+}
+
 }  // namespace
 }  // namespace rotopal

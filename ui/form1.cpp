@@ -74,6 +74,13 @@ void Form1::Command1_Click() {
     }
 }
 
+void Form1::Form_DragDrop(const std::vector<std::string>& paths) {
+    if (paths.size() != 1 || paths.front().empty() || state_.swapMode) {
+        return;
+    }
+    OpenFile(paths.front());
+}
+
 void Form1::Command2_Click(int index) {
     // Both preview and save need at least one animated colour among those the image uses.
     const int n = AnimatedCount(RangeControlValue(), document_.lastIndex);

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/logo_document.h"
 #include "palette/animation_range.h"
@@ -49,6 +50,9 @@ public:
     void Menu_Save_Option_Click(int index);
     void Command3_Click();  // exit
     void Command4_Click();  // reset to the file as opened
+    // Files dropped on the window: one file opens as through the open button; several, or
+    // anything that is not a file, are ignored, as is a drop while an exchange waits.
+    void Form_DragDrop(const std::vector<std::string>& paths);
 
     // Pointer-movement hints.
     void Command1_MouseMove();

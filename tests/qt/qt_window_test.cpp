@@ -11,9 +11,11 @@
 #include <QFontInfo>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QSortFilterProxyModel>
 #include <QTest>
 #include <QTimer>
+#include <QUrl>
 #include <cstdlib>
 #include <functional>
 
@@ -480,6 +482,28 @@ TEST_F(QtWindowTest, PreviewRunsAboveTheDisabledMainWindowAndClosingGivesItBack)
     EXPECT_TRUE(main().isEnabled());
     EXPECT_TRUE(windows.timer(Timer::Form1_Timer1).isActive());
     EXPECT_FALSE(windows.timer(Timer::Form2_Timer1).isActive());
+}
+
+// ---- Dropped files
+
+TEST_F(QtWindowTest, DropOfOneLocalFileOpensItAndOtherDropsAreIgnored) {
+    StartWith("");
+    const std::string path = WriteScreen("dropped.sys");
+    const auto drop = [&](const QList<QUrl>& urls) {
+        QMimeData data;
+        data.setUrls(urls);
+        QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(&main(), &enter);
+        QDropEvent dropped(QPointF(100, 100), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(&main(), &dropped);
+        return enter.isAccepted();
+    };
+    const QUrl file = QUrl::fromLocalFile(QString::fromStdString(path));
+    EXPECT_FALSE(drop({QUrl("https://example.org/logo.sys")}));
+    EXPECT_FALSE(drop({file, file}));
+    EXPECT_EQ(main().windowTitle(), "ロトパル");
+    EXPECT_TRUE(drop({file}));
+    EXPECT_EQ(main().windowTitle(), Q("ロトパル-" + path));
 }
 
 // ---- File dialog

@@ -88,6 +88,7 @@ void QtWindowSystem::Attach(Form1& form, Form2& preview) {
 
     MainWindow& w = *main_;
     w.onClose = [&form] { form.Form_Unload(); };
+    w.onDropFiles = [&form](const std::vector<std::string>& paths) { form.Form_DragDrop(paths); };
     w.picture3->onExpose = [&form] { form.Picture3_Paint(); };
     w.picture3->onMove = [&form](Qt::MouseButtons, QPointF) { form.Picture3_MouseMove(); };
     w.picture2->onMove = [&form](Qt::MouseButtons buttons, QPointF at) {

@@ -1,7 +1,11 @@
 #include "ui/qt/windows.h"
 
 #include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QEvent>
+#include <QMimeData>
+#include <QUrl>
 
 #include "ui/layout.h"
 #include "ui/texts.h"
@@ -60,6 +64,38 @@ void FormWindow::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
 }
 
+namespace {
+
+// The dropped local files, or nothing when the drop holds anything else.
+std::vector<std::string> DroppedFiles(const QMimeData* data) {
+    std::vector<std::string> files;
+    if (data == nullptr || !data->hasUrls()) {
+        return files;
+    }
+    for (const QUrl& url : data->urls()) {
+        if (!url.isLocalFile()) {
+            return {};
+        }
+        files.push_back(url.toLocalFile().toStdString());
+    }
+    return files;
+}
+
+}  // namespace
+
+void FormWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (onDropFiles && DroppedFiles(event->mimeData()).size() == 1) {
+        event->acceptProposedAction();
+    }
+}
+
+void FormWindow::dropEvent(QDropEvent* event) {
+    if (onDropFiles) {
+        event->acceptProposedAction();
+        onDropFiles(DroppedFiles(event->mimeData()));
+    }
+}
+
 void FormWindow::changeEvent(QEvent* event) {
     if (event->type() == QEvent::ActivationChange && isActiveWindow() && onActivate) {
         onActivate();
@@ -72,6 +108,7 @@ MainWindow::MainWindow()
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint) {
     setObjectName("Form1");
+    setAcceptDrops(true);
     setWindowTitle(Q(texts::kMainCaption));
     setFixedSize(layout::kMainWidth, layout::kMainHeight);
 

@@ -7,6 +7,8 @@
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "ui/qt/picture_box.h"
 
@@ -18,10 +20,14 @@ public:
     explicit FormWindow(Qt::WindowFlags flags) : QWidget(nullptr, flags) {}
     std::function<void()> onClose;
     std::function<void()> onActivate;
+    // Local files dropped on the window; a drop that holds anything else reports an empty list.
+    std::function<void(const std::vector<std::string>&)> onDropFiles;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 };
 
 // The main window with every control at its designed place. Widgets carry their control
