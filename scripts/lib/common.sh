@@ -8,6 +8,9 @@ BUILD_PACKAGES=(cmake ninja-build g++ libgtest-dev libbenchmark-dev libcli11-dev
 # The window tests run the real program under Xvfb, drive its pointer and read its window back.
 TEST_PACKAGES=(python3-pil imagemagick xvfb xauth x11-utils xdotool)
 
+# To build the Debian package: dpkg-shlibdeps works out its library dependencies.
+PACKAGE_PACKAGES=(dpkg-dev file desktop-file-utils)
+
 # Installs whichever of the named packages are missing: as root directly, else through sudo.
 ensure_packages() {
     local missing=() package
