@@ -1,6 +1,7 @@
 #include "palette/palette_grid.h"
 
 #include <algorithm>
+#include <array>
 #include <cassert>
 #include <cmath>
 
@@ -19,36 +20,36 @@ std::uint32_t OutlineOf(int index, const GridMarks& marks) {
     return outline;
 }
 
-namespace {
-
-void FillBox(ArgbImage& image, int index, std::uint32_t outline, std::uint32_t fill) {
-    constexpr auto kStride = static_cast<std::size_t>(kGridPixels);
-    constexpr std::size_t kLast = kCellPitch - 1;
-    const auto left = static_cast<std::size_t>(index % kGridCells * kCellPitch);
-    const auto top = static_cast<std::size_t>(index / kGridCells * kCellPitch);
-    for (std::size_t y = 0; y <= kLast; ++y) {
-        std::uint32_t* row = image.pixels.data() + (top + y) * kStride + left;
-        const bool edgeRow = y == 0 || y == kLast;
-        row[0] = row[kLast] = outline;
-        std::fill(row + 1, row + kLast, edgeRow ? outline : fill);
-    }
-}
-
-}  // namespace
-
 void RenderPaletteGrid(const Palette& palette, std::uint8_t lastIndex, const GridMarks& marks,
                        ArgbImage& image) {
+    static_assert(kGridCells * kCellPitch == kGridPixels, "the cells tile the image exactly");
     if (image.width != kGridPixels || image.height != kGridPixels) {
         image = ArgbImage::Filled(kGridPixels, kGridPixels, kArgbBlack);
     }
-    // The cells tile the image exactly, so clearing the undrawn ones to black is the same as
-    // clearing everything first, without writing the drawn ones twice.
-    for (int index = 0; index < kGridCells * kGridCells; ++index) {
-        if (index <= lastIndex) {
-            FillBox(image, index, OutlineOf(index, marks),
-                    ArgbOf(palette[static_cast<std::size_t>(index)]));
-        } else {
-            FillBox(image, index, kArgbBlack, kArgbBlack);
+    constexpr auto kPitch = static_cast<std::size_t>(kCellPitch);
+    constexpr auto kStride = static_cast<std::size_t>(kGridPixels);
+    // A band of 16 cells has only two kinds of pixel row: the outline rows at its top and
+    // bottom, and the rows through the boxes' insides. Each is built once and copied, so every
+    // image pixel is written once, in long runs. Cells past lastIndex are black, which is the
+    // same as clearing everything first.
+    std::array<std::uint32_t, kStride> edgeRow{};
+    std::array<std::uint32_t, kStride> insideRow{};
+    for (std::size_t band = 0; band < kGridCells; ++band) {
+        for (std::size_t column = 0; column < kGridCells; ++column) {
+            const auto index = static_cast<int>(band * kGridCells + column);
+            const bool drawn = index <= lastIndex;
+            const std::uint32_t outline = drawn ? OutlineOf(index, marks) : kArgbBlack;
+            const std::uint32_t fill =
+                drawn ? ArgbOf(palette[static_cast<std::size_t>(index)]) : kArgbBlack;
+            const std::size_t left = column * kPitch;
+            std::fill_n(edgeRow.begin() + static_cast<std::ptrdiff_t>(left), kPitch, outline);
+            std::fill_n(insideRow.begin() + static_cast<std::ptrdiff_t>(left), kPitch, fill);
+            insideRow[left] = insideRow[left + kPitch - 1] = outline;
+        }
+        std::uint32_t* top = image.pixels.data() + band * kPitch * kStride;
+        for (std::size_t y = 0; y < kPitch; ++y) {
+            const auto& row = (y == 0 || y == kPitch - 1) ? edgeRow : insideRow;
+            std::copy(row.begin(), row.end(), top + y * kStride);
         }
     }
 }

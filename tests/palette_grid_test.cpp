@@ -95,6 +95,47 @@ TEST(RenderPaletteGrid, DrawsOnlyTheEntriesTheImageUses) {
     }
 }
 
+// Every pixel against the definition: the cell under it, and whether it lies on that cell's
+// outline or inside it.
+std::uint32_t ExpectedGridPixel(const Palette& palette, int lastIndex, const GridMarks& marks,
+                                int x, int y) {
+    const int index = y / 15 * 16 + x / 15;
+    if (index > lastIndex)
+        return kArgbBlack;
+    const bool edge = x % 15 == 0 || x % 15 == 14 || y % 15 == 0 || y % 15 == 14;
+    return edge ? OutlineOf(index, marks) : ArgbOf(palette[static_cast<std::size_t>(index)]);
+}
+
+struct WholeGridCase {
+    const char* name;
+    int lastIndex;
+    GridMarks marks;
+};
+
+class WholeGridTest : public ::testing::TestWithParam<WholeGridCase> {};
+
+TEST_P(WholeGridTest, EveryPixelMatchesItsCell) {
+    const Palette palette = NumberedPalette();
+    const auto& [name, lastIndex, marks] = GetParam();
+    ArgbImage image = ArgbImage::Filled(240, 240, kArgbWhite);
+    RenderPaletteGrid(palette, static_cast<std::uint8_t>(lastIndex), marks, image);
+    for (int y = 0; y < 240; ++y) {
+        for (int x = 0; x < 240; ++x)
+            ASSERT_EQ(image.At(x, y), ExpectedGridPixel(palette, lastIndex, marks, x, y))
+                << x << "," << y;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Grids, WholeGridTest,
+    ::testing::Values(WholeGridCase{"Full", 255, {16, 17, 200, false}},
+                      WholeGridCase{"Swapping", 255, {255, 0, 255, true}},
+                      WholeGridCase{"NothingAnimated", 255, {0, -1, -1, false}},
+                      WholeGridCase{"SixteenColours", 15, {6, 3, 15, false}},
+                      WholeGridCase{"EndsMidRow", 100, {200, 99, 101, false}},
+                      WholeGridCase{"OneColour", 0, {255, 0, 0, false}}),
+    test::CaseName{});
+
 struct PixelCase {
     const char* name;
     float coordinate;
