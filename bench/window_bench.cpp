@@ -106,6 +106,20 @@ void BM_RangeDrag(benchmark::State& state) {
 }
 BENCHMARK(BM_RangeDrag)->Unit(benchmark::kMicrosecond);
 
+// The worst case for the kept view: every entry changes between events (the range jumping
+// between none and all), so every pixel is written again.
+void BM_RangeJump(benchmark::State& state) {
+    auto& w = Window();
+    int n = 0;
+    for (auto _ : state) {
+        w.windows.SetScrollValue(n = n == 0 ? 255 : 0);
+        w.form.HScroll1_Scroll();
+    }
+    w.windows.SetScrollValue(16);
+    w.form.HScroll1_Scroll();
+}
+BENCHMARK(BM_RangeJump)->Unit(benchmark::kMicrosecond);
+
 void BM_RangeDragRatio(benchmark::State& state) {
     auto& w = Window();
     BareLookup lookup;

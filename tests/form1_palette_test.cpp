@@ -93,7 +93,7 @@ TEST_F(PaletteWindowTest, PressSelectsDragMovesOnlyThePointerOutlineReleaseDescr
     Palette highlight = HighlightPalette(document.palette, 3, 6);
     ArgbImage expected = ArgbImage::Filled(320, 400, 0);
     RenderView(document.pixels, highlight, expected);
-    EXPECT_EQ(form.state().invertedDC, expected) << "the selected colour blinks at once";
+    EXPECT_EQ(form.state().invertedDC.image(), expected) << "the selected colour blinks at once";
 
     Move(40);
     Up(kLeftButton, 40);
@@ -159,7 +159,7 @@ TEST_F(PaletteWindowTest, EditedAnimatedEntryKeepsItsOutlineAndBlinksInItsNewCol
     EXPECT_EQ(OutlineShown(252), kOutlineAnimated);
     ArgbImage expected = ArgbImage::Filled(320, 400, 0);
     RenderView(document.pixels, HighlightPalette(document.palette, 0, 6), expected);
-    EXPECT_EQ(form.state().invertedDC, expected);
+    EXPECT_EQ(form.state().invertedDC.image(), expected);
 }
 
 TEST_F(PaletteWindowTest, ReleaseOffTheGridAfterAPressInsideIsIgnored) {

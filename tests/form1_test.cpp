@@ -39,7 +39,7 @@ protected:
         EXPECT_EQ(ws.timerIntervals.count(Timer::Form1_Timer1), 0u) << "the blink must not run";
         const auto white = ArgbImage::Filled(320, 400, kArgbWhite);
         EXPECT_EQ(form.state().plainDC, white);
-        EXPECT_EQ(form.state().invertedDC, white);
+        EXPECT_EQ(form.state().invertedDC.image(), white);
     }
 
     void ExpectOpened(const std::string& path) {
@@ -245,7 +245,7 @@ TEST_P(RejectionTest, LeavesTheOpenDocumentAndTheWindowAsTheyWere) {
     const auto enabled = ws.enabled;
     const auto shown = ws.shown;
     const auto plain = form.state().plainDC;
-    const auto inverted = form.state().invertedDC;
+    const auto inverted = form.state().invertedDC.image();
 
     const std::string bad = dir / "bad.sys";
     auto spec = test::ClassicScreen(256, 3);
@@ -268,7 +268,7 @@ TEST_P(RejectionTest, LeavesTheOpenDocumentAndTheWindowAsTheyWere) {
     EXPECT_EQ(ws.shown, shown);
     EXPECT_EQ(ws.scrollValue, 16);
     EXPECT_EQ(form.state().plainDC, plain);
-    EXPECT_EQ(form.state().invertedDC, inverted);
+    EXPECT_EQ(form.state().invertedDC.image(), inverted);
 
     // The rejected path is the one a revert reads again, with the same answer.
     EXPECT_EQ(form.state().currentPath, bad);
@@ -368,7 +368,7 @@ TEST_F(Form1Test, RangeChangesRedrawTheCountAndTheHighlightNotTheView) {
         ArgbImage expected = ArgbImage::Filled(320, 400, 0);
         RenderView(document.pixels,
                    HighlightPalette(document.palette, -1, static_cast<RangeValue>(n)), expected);
-        EXPECT_EQ(form.state().invertedDC, expected) << n;
+        EXPECT_EQ(form.state().invertedDC.image(), expected) << n;
         EXPECT_EQ(ws.Count("ShowImage Picture3"), 0);
     }
 }
@@ -423,7 +423,7 @@ TEST(HintTexts, KeepTheirExactBytes) {
 TEST_F(Form1Test, TicksAlternateFromTheInvertedImageAndRepaintsShowThePlainOne) {
     form.Form_Load(WriteScreen("logo.sys"));
     const auto& plain = form.state().plainDC;
-    const auto& inverted = form.state().invertedDC;
+    const auto& inverted = form.state().invertedDC.image();
     ASSERT_NE(plain, inverted) << "entries 240..255 are used and inverted";
 
     const auto shown = [&] { return ws.shown.at(Surface::Picture3); };
@@ -440,7 +440,7 @@ TEST_F(Form1Test, TicksAlternateFromTheInvertedImageAndRepaintsShowThePlainOne) 
 TEST_F(Form1Test, WithNothingAnimatedOrSelectedTheTwoImagesAgree) {
     form.Form_Load(WriteScreen("logo.sys", 256, 0));
     EXPECT_EQ(ws.scrollValue, 0);
-    EXPECT_EQ(form.state().plainDC, form.state().invertedDC);
+    EXPECT_EQ(form.state().plainDC, form.state().invertedDC.image());
 }
 
 TEST_F(Form1Test, OpeningAnotherFileKeepsTheBlinkPhase) {

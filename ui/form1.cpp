@@ -46,7 +46,7 @@ bool PathExists(const std::string& path) {
 
 void Form1::Form_Load(std::string_view commandLine) {
     state_.plainDC = ArgbImage::Filled(kLogoWidth, kLogoHeight, kArgbWhite);
-    state_.invertedDC = ArgbImage::Filled(kLogoWidth, kLogoHeight, kArgbWhite);
+    state_.invertedDC.Reset(ArgbImage::Filled(kLogoWidth, kLogoHeight, kArgbWhite));
     const WindowsFolder windows = ws_.WindowsDirectory();
     state_.windowsDir = WithWindowsSeparator(windows.path);
     state_.windowsDirIsFallback = windows.isCurrentFolderFallback;
@@ -60,7 +60,7 @@ void Form1::Form_Load(std::string_view commandLine) {
 
 void Form1::Form_Unload() {
     state_.plainDC = {};
-    state_.invertedDC = {};
+    state_.invertedDC.Reset({});
     ws_.EndProgram();
 }
 
@@ -214,7 +214,7 @@ void Form1::DrawPicture() {
 void Form1::ColorPaint() {
     const Palette highlight =
         HighlightPalette(document_.palette, state_.selectedIndex, RangeControlValue());
-    RenderView(document_.pixels, highlight, state_.invertedDC);
+    state_.invertedDC.Render(document_.pixels, highlight);
 }
 
 void Form1::Up_Dis() {
@@ -230,7 +230,7 @@ void Form1::Timer1_Timer() {
         ws_.ShowImage(Surface::Picture3, state_.plainDC);
         state_.blinkPhase = false;
     } else {
-        ws_.ShowImage(Surface::Picture3, state_.invertedDC);
+        ws_.ShowImage(Surface::Picture3, state_.invertedDC.image());
         state_.blinkPhase = true;
     }
 }

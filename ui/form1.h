@@ -8,6 +8,7 @@
 #include "core/logo_document.h"
 #include "palette/animation_range.h"
 #include "palette/argb_image.h"
+#include "palette/recolourable_view.h"
 #include "ui/window_system.h"
 
 namespace rotopal {
@@ -20,7 +21,7 @@ inline constexpr int kMiddleButton = 4;
 // The main window's own fields.
 struct MainWindowState {
     ArgbImage plainDC;       // the image with the true palette
-    ArgbImage invertedDC;    // the image with animated and selected entries inverted
+    RecolourableView invertedDC;  // the image with animated and selected entries inverted
     ArgbImage paletteImage;  // the palette window's grid, kept between pointer events
     std::int16_t selectedIndex = -1;
     std::int16_t hoverIndex = -1;

@@ -285,11 +285,11 @@ TEST_F(QtWindowTest, FirstExposeOfTheViewShowsTheOpenedFile) {
 TEST_F(QtWindowTest, BlinkTimerShowsTheInvertedImageFirstAndARepaintThePlainOne) {
     StartWith(WriteScreen("logo.sys"));
     PictureBox& view = *main().picture3;
-    ASSERT_TRUE(WaitFor([&] { return Shows(view, form.state().invertedDC); }))
+    ASSERT_TRUE(WaitFor([&] { return Shows(view, form.state().invertedDC.image()); }))
         << "the first tick shows the inverted image";
     view.repaint();
     EXPECT_TRUE(Shows(view, form.state().plainDC)) << "a repaint always shows the plain image";
-    EXPECT_TRUE(WaitFor([&] { return Shows(view, form.state().invertedDC); }));
+    EXPECT_TRUE(WaitFor([&] { return Shows(view, form.state().invertedDC.image()); }));
 }
 
 TEST_F(QtWindowTest, OpenButtonOpensTheFileTheDialogGives) {
@@ -324,7 +324,7 @@ TEST_F(QtWindowTest, RangeFollowsTheThumbWhileItIsDragged) {
     EXPECT_EQ(main().label1->text(), "30色アニメーション");
     ArgbImage expected = ArgbImage::Filled(320, 400, 0);
     RenderView(document.pixels, HighlightPalette(document.palette, -1, 30), expected);
-    EXPECT_EQ(form.state().invertedDC, expected);
+    EXPECT_EQ(form.state().invertedDC.image(), expected);
     bar.setSliderDown(false);
     EXPECT_EQ(bar.value(), 30);
     EXPECT_EQ(main().label1->text(), "30色アニメーション");
