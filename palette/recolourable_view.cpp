@@ -18,9 +18,9 @@ static_assert(static_cast<std::size_t>(kLogoWidth) % kRun == 0);
 }  // namespace
 
 void RecolourableView::Render(const LogoPixels& pixels, const Palette& palette) {
-    const bool sameSource = image_.width == kLogoWidth && image_.height == kLogoHeight &&
-                            std::equal(pixels.begin(), pixels.end(), pixels_.begin(),
-                                       pixels_.end());
+    const bool sameSource =
+        image_.width == kLogoWidth && image_.height == kLogoHeight &&
+        std::equal(pixels.begin(), pixels.end(), pixels_.begin(), pixels_.end());
     if (!sameSource) {
         RenderAll(pixels, palette);
         return;

@@ -126,15 +126,15 @@ TEST_P(WholeGridTest, EveryPixelMatchesItsCell) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Grids, WholeGridTest,
-    ::testing::Values(WholeGridCase{"Full", 255, {16, 17, 200, false}},
-                      WholeGridCase{"Swapping", 255, {255, 0, 255, true}},
-                      WholeGridCase{"NothingAnimated", 255, {0, -1, -1, false}},
-                      WholeGridCase{"SixteenColours", 15, {6, 3, 15, false}},
-                      WholeGridCase{"EndsMidRow", 100, {200, 99, 101, false}},
-                      WholeGridCase{"OneColour", 0, {255, 0, 0, false}}),
-    test::CaseName{});
+INSTANTIATE_TEST_SUITE_P(Grids, WholeGridTest,
+                         ::testing::Values(WholeGridCase{"Full", 255, {16, 17, 200, false}},
+                                           WholeGridCase{"Swapping", 255, {255, 0, 255, true}},
+                                           WholeGridCase{
+                                               "NothingAnimated", 255, {0, -1, -1, false}},
+                                           WholeGridCase{"SixteenColours", 15, {6, 3, 15, false}},
+                                           WholeGridCase{"EndsMidRow", 100, {200, 99, 101, false}},
+                                           WholeGridCase{"OneColour", 0, {255, 0, 0, false}}),
+                         test::CaseName{});
 
 struct PixelCase {
     const char* name;

@@ -97,8 +97,7 @@ TEST(RecolourableView, ARenderAfterAResetDrawsEverything) {
     RecolourableView view;
     view.Render(*pixels, palette);
     // The same pixels and palette again, but over an image that no longer shows them.
-    for (ArgbImage shown :
-         {ArgbImage::Filled(kLogoWidth, kLogoHeight, kArgbWhite), ArgbImage{}}) {
+    for (ArgbImage shown : {ArgbImage::Filled(kLogoWidth, kLogoHeight, kArgbWhite), ArgbImage{}}) {
         view.Reset(shown);
         EXPECT_EQ(view.image(), shown);
         view.Render(*pixels, palette);

@@ -20,9 +20,9 @@ inline constexpr int kMiddleButton = 4;
 
 // The main window's own fields.
 struct MainWindowState {
-    ArgbImage plainDC;       // the image with the true palette
+    ArgbImage plainDC;            // the image with the true palette
     RecolourableView invertedDC;  // the image with animated and selected entries inverted
-    ArgbImage paletteImage;  // the palette window's grid, kept between pointer events
+    ArgbImage paletteImage;       // the palette window's grid, kept between pointer events
     std::int16_t selectedIndex = -1;
     std::int16_t hoverIndex = -1;
     bool swapMode = false;
