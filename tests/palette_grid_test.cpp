@@ -44,15 +44,8 @@ INSTANTIATE_TEST_SUITE_P(
                       OutlineCase{"SelectedWhileSwapping", 5, {16, 5, 6, true}, kOutlineSelected}),
     test::CaseName{});
 
-Palette NumberedPalette() {
-    Palette palette{};
-    for (int i = 0; i < 256; ++i)
-        palette[static_cast<std::size_t>(i)] = test::DistinctColour(i);
-    return palette;
-}
-
 TEST(RenderPaletteGrid, BoxesRunFromCornerToCornerInclusive) {
-    const Palette palette = NumberedPalette();
+    const Palette palette = test::DistinctPalette();
     ArgbImage image;
     RenderPaletteGrid(palette, 255, {16, 17, 200, false}, image);
     ASSERT_EQ(image.width, 240);
@@ -77,7 +70,7 @@ TEST(RenderPaletteGrid, BoxesRunFromCornerToCornerInclusive) {
 }
 
 TEST(RenderPaletteGrid, DrawsOnlyTheEntriesTheImageUses) {
-    const Palette palette = NumberedPalette();
+    const Palette palette = test::DistinctPalette();
     ArgbImage image = ArgbImage::Filled(240, 240, kArgbWhite);  // reused: cleared to black
     RenderPaletteGrid(palette, 15, {255, 20, -1, false}, image);
     for (int x = 0; x < 240; ++x) {
@@ -115,7 +108,7 @@ struct WholeGridCase {
 class WholeGridTest : public ::testing::TestWithParam<WholeGridCase> {};
 
 TEST_P(WholeGridTest, EveryPixelMatchesItsCell) {
-    const Palette palette = NumberedPalette();
+    const Palette palette = test::DistinctPalette();
     const auto& [name, lastIndex, marks] = GetParam();
     ArgbImage image = ArgbImage::Filled(240, 240, kArgbWhite);
     RenderPaletteGrid(palette, static_cast<std::uint8_t>(lastIndex), marks, image);

@@ -15,13 +15,6 @@
 namespace rotopal {
 namespace {
 
-Palette DistinctPalette() {
-    Palette palette{};
-    for (int i = 0; i < 256; ++i)
-        palette[static_cast<std::size_t>(i)] = test::DistinctColour(i);
-    return palette;
-}
-
 ArgbImage FullRender(const LogoPixels& pixels, const Palette& palette) {
     ArgbImage image = ArgbImage::Filled(kLogoWidth, kLogoHeight, 0);
     RenderView(pixels, palette, image);
@@ -52,7 +45,7 @@ class RecolourableViewTest : public ::testing::TestWithParam<Layout> {};
 TEST_P(RecolourableViewTest, EveryRenderMatchesAFullRender) {
     std::mt19937 random(7);
     auto pixels = MakePixels(GetParam(), random);
-    Palette palette = DistinctPalette();
+    Palette palette = test::DistinctPalette();
     RecolourableView view;
     view.Reset(ArgbImage::Filled(kLogoWidth, kLogoHeight, kArgbWhite));
     for (int step = 0; step < 60; ++step) {
@@ -93,7 +86,7 @@ INSTANTIATE_TEST_SUITE_P(Layouts, RecolourableViewTest,
 TEST(RecolourableView, ARenderAfterAResetDrawsEverything) {
     std::mt19937 random(3);
     const auto pixels = MakePixels(Layout::Bands, random);
-    const Palette palette = DistinctPalette();
+    const Palette palette = test::DistinctPalette();
     RecolourableView view;
     view.Render(*pixels, palette);
     // The same pixels and palette again, but over an image that no longer shows them.

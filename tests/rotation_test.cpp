@@ -9,14 +9,6 @@ namespace {
 
 using test::PrintTo;
 
-Palette DistinctPalette() {
-    Palette palette{};
-    for (int i = 0; i < 256; ++i) {
-        palette[static_cast<std::size_t>(i)] = test::DistinctColour(i);
-    }
-    return palette;
-}
-
 struct RangeRow {
     const char* name;
     std::uint8_t lastIndex;
@@ -30,7 +22,7 @@ class RotationTest : public ::testing::TestWithParam<RangeRow> {};
 TEST_P(RotationTest, FollowsTheFrameFormulaAndComesBackAfterNSteps) {
     const auto& row = GetParam();
     const int last = row.lastIndex, first = last - row.span, n = row.span + 1;
-    const Palette start = DistinctPalette();
+    const Palette start = test::DistinctPalette();
     Palette palette = start;
     for (int k = 1; k <= n; ++k) {
         RotatePalette(palette, row.lastIndex, row.span);
@@ -52,7 +44,7 @@ INSTANTIATE_TEST_SUITE_P(
     test::CaseName());
 
 TEST(Rotation, OneStepOfSixteenMovesEachColourDownByOne) {
-    const Palette start = DistinctPalette();
+    const Palette start = test::DistinctPalette();
     Palette palette = start;
     RotatePalette(palette, 255, 15);
     EXPECT_EQ(palette[240], start[241]);
@@ -62,7 +54,7 @@ TEST(Rotation, OneStepOfSixteenMovesEachColourDownByOne) {
 }
 
 TEST(Rotation, SpanBeyondLastIndexLeavesThePaletteAlone) {
-    const Palette start = DistinctPalette();
+    const Palette start = test::DistinctPalette();
     Palette palette = start;
     RotatePalette(palette, 15, 16);
     EXPECT_EQ(palette, start);

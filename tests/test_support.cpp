@@ -116,6 +116,14 @@ std::vector<RGBQUAD> DistinctColours(int count) {
     return colours;
 }
 
+Palette DistinctPalette() {
+    Palette palette{};
+    for (std::size_t i = 0; i < palette.size(); ++i) {
+        palette[i] = DistinctColour(static_cast<int>(i));
+    }
+    return palette;
+}
+
 Bytes PatternPixels(int colours, std::uint32_t seed) {
     Bytes pixels(kLogoPixelCount);
     std::uint32_t state = seed * 2654435761u + 1;

@@ -69,6 +69,8 @@ Bytes EncodeBmp(const BmpSpec& spec);
 // A distinct, non-grey colour for every index, reserved byte set too.
 RGBQUAD DistinctColour(int index);
 std::vector<RGBQUAD> DistinctColours(int count);
+// A whole palette of DistinctColour entries.
+Palette DistinctPalette();
 
 // Pixels that use every index below `colours` in a pattern that differs row by row.
 Bytes PatternPixels(int colours, std::uint32_t seed = 1);

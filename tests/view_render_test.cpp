@@ -42,9 +42,7 @@ struct HighlightCase {
 class HighlightPaletteTest : public ::testing::TestWithParam<HighlightCase> {};
 
 TEST_P(HighlightPaletteTest, InvertsTheRangeAndTheSelectionOnOneCopy) {
-    Palette palette{};
-    for (int i = 0; i < 256; ++i)
-        palette[static_cast<std::size_t>(i)] = test::DistinctColour(i);
+    const Palette palette = test::DistinctPalette();
     const Palette before = palette;
     const auto& c = GetParam();
     const Palette highlight = HighlightPalette(palette, c.selected, static_cast<RangeValue>(c.n));
