@@ -96,27 +96,27 @@ void BM_PaletteHover(benchmark::State& state) {
 }
 BENCHMARK(BM_PaletteHover)->Unit(benchmark::kMicrosecond);
 
-void BM_RangeDrag(benchmark::State& state) {
+// One range event per iteration, the control moving between `a` and `b`; left at 16.
+void RangeEvents(benchmark::State& state, int a, int b) {
     auto& w = Window();
-    int n = 16;
+    int n = a;
     for (auto _ : state) {
-        w.windows.SetScrollValue(n = n == 16 ? 17 : 16);
+        w.windows.SetScrollValue(n = n == a ? b : a);
         w.form.HScroll1_Scroll();
     }
+    w.windows.SetScrollValue(16);
+    w.form.HScroll1_Scroll();
+}
+
+void BM_RangeDrag(benchmark::State& state) {
+    RangeEvents(state, 16, 17);
 }
 BENCHMARK(BM_RangeDrag)->Unit(benchmark::kMicrosecond);
 
 // The worst case for the kept view: every entry changes between events (the range jumping
 // between none and all), so every pixel is written again.
 void BM_RangeJump(benchmark::State& state) {
-    auto& w = Window();
-    int n = 0;
-    for (auto _ : state) {
-        w.windows.SetScrollValue(n = n == 0 ? 255 : 0);
-        w.form.HScroll1_Scroll();
-    }
-    w.windows.SetScrollValue(16);
-    w.form.HScroll1_Scroll();
+    RangeEvents(state, 0, 255);
 }
 BENCHMARK(BM_RangeJump)->Unit(benchmark::kMicrosecond);
 

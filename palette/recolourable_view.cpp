@@ -21,19 +21,17 @@ void RecolourableView::Render(const LogoPixels& pixels, const Palette& palette) 
     const bool sameSource =
         image_.width == kLogoWidth && image_.height == kLogoHeight &&
         std::equal(pixels.begin(), pixels.end(), pixels_.begin(), pixels_.end());
+    const auto colours = ArgbTable(palette);
     if (!sameSource) {
-        RenderAll(pixels, palette);
+        RenderAll(pixels, colours);
         return;
     }
-    const auto colours = ArgbTable(palette);
+    if (colours == colours_) {
+        return;
+    }
     std::array<bool, kPaletteEntries> changed{};
-    bool anyChanged = false;
     for (std::size_t i = 0; i < kPaletteEntries; ++i) {
         changed[i] = colours[i] != colours_[i];
-        anyChanged = anyChanged || changed[i];
-    }
-    if (!anyChanged) {
-        return;
     }
     colours_ = colours;
     constexpr auto kWidth = static_cast<std::size_t>(kLogoWidth);
@@ -56,13 +54,14 @@ void RecolourableView::Reset(ArgbImage image) {
     pixels_.clear();
 }
 
-void RecolourableView::RenderAll(const LogoPixels& pixels, const Palette& palette) {
+void RecolourableView::RenderAll(const LogoPixels& pixels,
+                                 const std::array<std::uint32_t, kPaletteEntries>& colours) {
     if (image_.width != kLogoWidth || image_.height != kLogoHeight) {
         image_ = ArgbImage::Filled(kLogoWidth, kLogoHeight, kArgbBlack);
     }
-    RenderView(pixels, palette, image_);
+    RenderView(pixels, colours, image_);
     pixels_.assign(pixels.begin(), pixels.end());
-    colours_ = ArgbTable(palette);
+    colours_ = colours;
 }
 
 }  // namespace rotopal

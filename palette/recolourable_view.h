@@ -25,7 +25,8 @@ public:
     const ArgbImage& image() const { return image_; }
 
 private:
-    void RenderAll(const LogoPixels& pixels, const Palette& palette);
+    void RenderAll(const LogoPixels& pixels,
+                   const std::array<std::uint32_t, kPaletteEntries>& colours);
 
     ArgbImage image_;
     std::vector<std::uint8_t> pixels_;  // what image_ was drawn from; empty when unknown

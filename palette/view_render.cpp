@@ -13,8 +13,12 @@ std::array<std::uint32_t, kPaletteEntries> ArgbTable(const Palette& palette) {
 }
 
 void RenderView(const LogoPixels& pixels, const Palette& palette, ArgbImage& image) {
+    RenderView(pixels, ArgbTable(palette), image);
+}
+
+void RenderView(const LogoPixels& pixels, const std::array<std::uint32_t, kPaletteEntries>& table,
+                ArgbImage& image) {
     assert(image.width == kLogoWidth && image.height == kLogoHeight);
-    const auto table = ArgbTable(palette);
     constexpr auto kWidth = static_cast<std::size_t>(kLogoWidth);
     for (std::size_t row = 0; row < kLogoHeight; ++row) {
         const std::uint8_t* source = pixels.data() + row * kWidth;

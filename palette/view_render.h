@@ -21,6 +21,9 @@ constexpr std::uint32_t ArgbOf(const RGBQUAD& entry) {
 // Draws the 320 x 400 indices with the palette into a 320 x 400 image, turning the file's
 // bottom-up rows into the screen's top-down ones. The image is reused, not reallocated.
 void RenderView(const LogoPixels& pixels, const Palette& palette, ArgbImage& image);
+// The same with the palette's table already built.
+void RenderView(const LogoPixels& pixels, const std::array<std::uint32_t, kPaletteEntries>& table,
+                ArgbImage& image);
 
 // The same, each pixel twice side by side, into a 640 x 400 image.
 void RenderDoubleWidth(const LogoPixels& pixels, const Palette& palette, ArgbImage& image);
