@@ -9,6 +9,7 @@
 #include <array>
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 
@@ -147,6 +148,10 @@ void SyncFolder(const std::string& folder) {
 }
 
 }  // namespace
+
+void ReportFileSizeLimitAsError() {
+    std::signal(SIGXFSZ, SIG_IGN);
+}
 
 std::string SystemReason(int systemError) {
     return std::strerror(systemError);

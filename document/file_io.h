@@ -59,6 +59,11 @@ std::string DescribeWriteError(const WriteError& error);
 // The system's own words for an errno value.
 std::string SystemReason(int systemError);
 
+// Makes a write beyond the process's file-size limit (ulimit -f) fail with EFBIG like any other
+// write error, so the temporary file is removed and the failure reported, instead of the
+// system ending the process. Programs call it once at start.
+void ReportFileSizeLimitAsError();
+
 enum class Durability {
     Synced,    // fsync the file and its folder before reporting success
     Buffered,  // leave flushing to the system (frame series, where speed matters)

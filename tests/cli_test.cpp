@@ -1,6 +1,8 @@
 #include "cli/cli_app.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <sstream>
 
@@ -146,6 +148,24 @@ TEST(Cli, FailedSaveLeavesTheExistingFileUntouched) {
     const auto old = test::ReadBytes(cli.dir / "logo.sys");
     ASSERT_EQ(cli({"save", "@notes.txt", "@logo.sys", "--range", "16"}).code, 1);
     EXPECT_TRUE(test::SameBytes(old, test::ReadBytes(cli.dir / "logo.sys")));
+}
+
+TEST(Cli, FileSizeLimitFailsTheSaveCleanlyInsteadOfKillingTheProgram) {
+    CliFixture cli;
+    const auto old = test::ReadBytes(cli.dir / "logo16.bmp");
+    const std::string source = cli.dir / "logo.sys", target = cli.dir / "logo16.bmp";
+    // The real program in a child whose files may not grow past 64 KiB, as under ulimit -f.
+    const int status = test::RunInChild([&] {
+        const rlimit limit{64 * 1024, 64 * 1024};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        ::execl(ROTOPAL_CLI, ROTOPAL_CLI, "save", source.c_str(), target.c_str(), "--range", "16",
+                static_cast<char*>(nullptr));
+        return 99;
+    });
+    EXPECT_EQ(status, 3) << "a write failure, not death by SIGXFSZ (128 + 25)";
+    EXPECT_TRUE(test::SameBytes(old, test::ReadBytes(target)));
+    EXPECT_EQ(cli.dir.List(), (std::vector<std::string>{"logo.sys", "logo16.bmp", "notes.txt"}))
+        << "the temporary file is gone";
 }
 
 TEST(Cli, FramesWritesOneFilePerAnimatedEntry) {

@@ -190,6 +190,25 @@ LogoDocument MakeDocument(int colours, std::uint32_t firstAnimated) {
     return ::testing::AssertionFailure() << why.str();
 }
 
+::testing::AssertionResult SameImage(const ArgbImage& expected, const ArgbImage& actual) {
+    if (expected.width != actual.width || expected.height != actual.height) {
+        return ::testing::AssertionFailure()
+               << "sizes " << expected.width << "x" << expected.height << " (expected) and "
+               << actual.width << "x" << actual.height << " (actual)";
+    }
+    for (int y = 0; y < expected.height; ++y) {
+        for (int x = 0; x < expected.width; ++x) {
+            if (expected.At(x, y) != actual.At(x, y)) {
+                std::ostringstream why;
+                why << "first difference at (" << x << ", " << y << "): expected 0x" << std::hex
+                    << expected.At(x, y) << ", actual 0x" << actual.At(x, y);
+                return ::testing::AssertionFailure() << why.str();
+            }
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
 int RunInChild(const std::function<int()>& fn) {
     std::fflush(nullptr);
     const pid_t pid = ::fork();

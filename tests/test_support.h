@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/logo_document.h"
+#include "palette/argb_image.h"
 
 namespace rotopal::test {
 
@@ -84,6 +85,9 @@ LogoDocument MakeDocument(int colours = 256, std::uint32_t firstAnimated = 240);
 // Equality of byte buffers that reports the first differing offset and the sizes.
 ::testing::AssertionResult SameBytes(std::span<const std::uint8_t> expected,
                                      std::span<const std::uint8_t> actual);
+
+// Equality of images that reports the sizes or the first differing pixel with both colours.
+::testing::AssertionResult SameImage(const ArgbImage& expected, const ArgbImage& actual);
 
 // Names parameterised cases after the `name` field of their row.
 struct CaseName {

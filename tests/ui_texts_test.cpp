@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+
 #include "tests/fake/fake_window_system.h"
 #include "tests/test_support.h"
 #include "ui/command_line.h"
@@ -155,6 +158,25 @@ INSTANTIATE_TEST_SUITE_P(
                       PatternCase{"Backtracking", "aXbXbc", "*b*c", true},
                       PatternCase{"NonAscii", "ロゴ.SYS", "ロゴ.sys", true}),
     test::CaseName{});
+
+TEST(FailureReasonText, GivesTheReasonsUsersMeetInJapaneseAndOthersAsTheSystemSaysThem) {
+    const std::pair<int, std::string_view> japanese[] = {{ENOENT, texts::kReasonNotFound},
+                                                         {EACCES, texts::kReasonDenied},
+                                                         {EPERM, texts::kReasonDenied},
+                                                         {EROFS, texts::kReasonReadOnly},
+                                                         {ENOSPC, texts::kReasonDiskFull},
+                                                         {EDQUOT, texts::kReasonQuota},
+                                                         {EISDIR, texts::kReasonFolderInTheWay},
+                                                         {ENOTDIR, texts::kReasonNotAFolder},
+                                                         {EFBIG, texts::kReasonTooLarge},
+                                                         {ENAMETOOLONG, texts::kReasonNameTooLong},
+                                                         {EIO, texts::kReasonIoError}};
+    for (const auto& [error, text] : japanese) {
+        EXPECT_EQ(FailureReasonText(error), text) << std::strerror(error);
+    }
+    EXPECT_EQ(FailureReasonText(ENOSPC), "ディスクの空き容量が足りません。");
+    EXPECT_EQ(FailureReasonText(EBUSY), std::strerror(EBUSY));
+}
 
 TEST(Dialogs, OpenDialogGetsItsTitleFiltersAndFolder) {
     test::FakeWindowSystem ws;

@@ -322,10 +322,10 @@ bool Form1::Saves(const std::string& fileName, std::int32_t number) {
 }
 
 void Form1::ReportSaveFailure(const std::string& path, int systemError) {
-    ws_.MessageBox(
-        texts::kMessageCaption,
-        std::string(texts::kSaveFailedMessage) + "\r\n" + path + "\r\n" + SystemReason(systemError),
-        MessageIcon::Exclamation, MessageButtons::Ok);
+    ws_.MessageBox(texts::kMessageCaption,
+                   std::string(texts::kSaveFailedMessage) + "\r\n" + path + "\r\n" +
+                       FailureReasonText(systemError),
+                   MessageIcon::Exclamation, MessageButtons::Ok);
 }
 
 // ---- Palette window --------------------------------------------------------------------------

@@ -1,5 +1,8 @@
 #include "ui/label_texts.h"
 
+#include <cerrno>
+
+#include "document/file_io.h"
 #include "ui/texts.h"
 
 namespace rotopal {
@@ -45,6 +48,23 @@ std::string EntryLabelText(int index, const RGBQUAD& entry) {
     text.append(kLineBreak).append("Green=").append(std::to_string(entry.rgbGreen));
     text.append(kLineBreak).append("Blue=").append(std::to_string(entry.rgbBlue));
     return text;
+}
+
+std::string FailureReasonText(int systemError) {
+    switch (systemError) {
+        case ENOENT: return std::string(texts::kReasonNotFound);
+        case EACCES:
+        case EPERM: return std::string(texts::kReasonDenied);
+        case EROFS: return std::string(texts::kReasonReadOnly);
+        case ENOSPC: return std::string(texts::kReasonDiskFull);
+        case EDQUOT: return std::string(texts::kReasonQuota);
+        case EISDIR: return std::string(texts::kReasonFolderInTheWay);
+        case ENOTDIR: return std::string(texts::kReasonNotAFolder);
+        case EFBIG: return std::string(texts::kReasonTooLarge);
+        case ENAMETOOLONG: return std::string(texts::kReasonNameTooLong);
+        case EIO: return std::string(texts::kReasonIoError);
+        default: return SystemReason(systemError);
+    }
 }
 
 }  // namespace rotopal

@@ -23,6 +23,10 @@ std::string ColourCountQuestion(int colours);
 // The status window's counter: frame k of n as "k/n".
 std::string FrameCounterText(int frame, int frameCount);
 
+// Why a file could not be written (an errno value), in the user's language for the reasons
+// users meet, in the system's own words for any other.
+std::string FailureReasonText(int systemError);
+
 // Label4: "選択パレット", the index with "番", then Red=, Green=, Blue= lines.
 std::string EntryLabelText(int index, const RGBQUAD& entry);
 

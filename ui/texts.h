@@ -115,11 +115,40 @@ inline constexpr std::string_view kPreviewingCaption = "プレビュー中...";
 inline constexpr std::string_view kExportingCaption = "出力中...";
 inline constexpr std::string_view kStatusLabelInitial = "Label1";
 
+// The save dialog refuses a name in a folder that does not exist: "The folder was not found. /
+// Check the path." (after the folder's path).
+inline constexpr std::string_view kMissingFolderMessage =
+    "フォルダーが見つかりません。\r\nパスを確認してください。";
+
 // Saving: the file exists / overwrite? / once overwritten it cannot be restored.
 inline constexpr std::string_view kOverwriteQuestion =
     "ファイルが既に存在しています。\r\n上書きしますか？\r\n※上書きされると元に戻せません";
 // Saving failed: "Could not save." (then the path and the system's reason, a line each).
 inline constexpr std::string_view kSaveFailedMessage = "保存できませんでした。";
+// Why a file could not be written, for the reasons users meet; any other reason is given in the
+// system's own words.
+// The folder or the file does not exist.
+inline constexpr std::string_view kReasonNotFound = "フォルダーまたはファイルが見つかりません。";
+// Access was denied.
+inline constexpr std::string_view kReasonDenied = "アクセスが拒否されました。";
+// The file system is read-only.
+inline constexpr std::string_view kReasonReadOnly = "読み取り専用のファイルシステムです。";
+// The disk is full.
+inline constexpr std::string_view kReasonDiskFull = "ディスクの空き容量が足りません。";
+// The disk quota is exceeded.
+inline constexpr std::string_view kReasonQuota = "ディスクの使用量が割り当てを超えています。";
+// A folder of that name is in the way.
+inline constexpr std::string_view kReasonFolderInTheWay = "同じ名前のフォルダーがあります。";
+// Part of the path is a file, not a folder.
+inline constexpr std::string_view kReasonNotAFolder =
+    "パスの途中にフォルダーではないファイルがあります。";
+// The file is too large.
+inline constexpr std::string_view kReasonTooLarge = "ファイルが大きすぎます。";
+// The name is too long.
+inline constexpr std::string_view kReasonNameTooLong = "ファイル名が長すぎます。";
+// An input/output error occurred.
+inline constexpr std::string_view kReasonIoError = "入出力エラーが発生しました。";
+
 // Saving finished successfully.
 inline constexpr std::string_view kSavedMessage = "保存が無事に終了しました。";
 

@@ -67,6 +67,15 @@ struct SaveDialogAnswer {
 
 // Everything the form logic needs of the window system, named as the handlers speak of it.
 // The Qt adapter implements it with real windows; tests use a scripted fake.
+//
+// The events it raises follow these rules, which the form logic relies on and which a contract
+// test checks against every implementation:
+// - The handlers run one at a time. No operation below runs a handler inside the caller's,
+//   except DoEvents.
+// - A disabled control, or any control of a disabled window, raises no pointer, key or focus
+//   event. A disabled window takes no close request and no dropped files.
+// - Files dropped on the main window reach Form_DragDrop after the drop has ended, so the
+//   program that dragged them is not held while the file opens.
 class WindowSystem {
 public:
     virtual ~WindowSystem() = default;
@@ -76,6 +85,11 @@ public:
                                      MessageIcon icon, MessageButtons buttons) = 0;
 
     // Common dialogs, modal to the main window. Cancelling gives "" (or nothing for a colour).
+    // The open dialog returns an existing file: it refuses a missing name and stays open.
+    // The save dialog returns exactly the name typed, in the folder shown, whatever file type
+    // is chosen before or after typing: any extension is the caller's business. It refuses a
+    // name in a folder that does not exist and stays open, and asks itself before an existing
+    // file is chosen.
     virtual std::string OpenFileDialog(std::string_view title,
                                        const std::vector<FileFilter>& filters,
                                        const std::string& initialFolder) = 0;
@@ -87,12 +101,17 @@ public:
     virtual std::optional<std::int32_t> ColorDialog(
         std::int32_t initialColour, const std::array<std::int32_t, 16>& customColours) = 0;
 
-    // Controls and windows.
+    // Controls and windows. Enabling or disabling changes no image a surface shows: the view
+    // stays on whichever image it showed last.
     virtual void SetEnabled(Control control, bool enabled) = 0;
     virtual void SetFormEnabled(Form form, bool enabled) = 0;
     virtual void SetCaption(Form form, std::string_view caption) = 0;
     virtual void SetLabel(Label label, std::string_view text) = 0;
-    virtual int ScrollValue() = 0;  // HScroll1, also while its thumb is dragged
+    // HScroll1, also while its thumb is dragged. Its keys move it the way they point: Right and
+    // Down add 1, Left and Up take 1 away; Page Down adds and Page Up takes away a page of 1;
+    // Home and End go to 0 and 255. It takes the focus from the keyboard and when clicked, which
+    // raises HScroll1_GotFocus.
+    virtual int ScrollValue() = 0;
     // Sets HScroll1 without raising its change event; the caller runs the change handling.
     virtual void SetScrollValue(int value) = 0;
     virtual void SetTimerInterval(Timer timer, int milliseconds) = 0;
@@ -107,12 +126,16 @@ public:
     // Pops up a menu at the pointer and returns the index of the chosen item, if any.
     virtual std::optional<int> ShowPopupMenu(PopupMenu menu) = 0;
 
-    // Windows: show modeless, unload (hide and forget), position in screen pixels.
+    // Windows: show modeless, unload (hide and forget), position in screen pixels. A window
+    // shown inside a handler may appear on the screen only after the handler returns.
     virtual void ShowForm(Form form) = 0;
     virtual void UnloadForm(Form form) = 0;
     virtual int FormTop(Form form) = 0;
     virtual int FormHeight(Form form) = 0;
     virtual void SetFormTop(Form form, int top) = 0;
+    // Paints a shown window now, with its current caption and labels, also one shown earlier
+    // in the same handler; windows uncovered meanwhile are brought up to date too. It runs no
+    // handler: no input, no timer tick and no dropped file is handled inside it.
     virtual void RepaintForm(Form form) = 0;
     // One pass of the event loop: lets pending window events run, then returns.
     virtual void DoEvents() = 0;

@@ -1,5 +1,12 @@
 #include "tests/fake/fake_window_system.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
+
+#include "ui/form1.h"
+#include "ui/form2.h"
+
 namespace rotopal::test {
 
 std::string ToString(Control control) {
@@ -64,7 +71,10 @@ FakeWindowSystem::FakeWindowSystem() {
                          Control::HScroll1, Control::Picture2}) {
         enabled[c] = false;
     }
-    formEnabled[Form::Form1] = true;
+    for (const auto form : {Form::Form1, Form::Form2, Form::Form3}) {
+        formEnabled[form] = true;
+    }
+    visible[Form::Form1] = true;  // shown by the program's start, not by the form logic
     tops[Form::Form2] = 300;
 }
 
@@ -103,7 +113,18 @@ SaveDialogAnswer FakeWindowSystem::SaveFileDialog(std::string_view title,
     lastDialogFolder = initialFolder;
     lastSaveName = initialName;
     log.push_back("SaveFileDialog");
-    return Next(saveAnswers, SaveDialogAnswer{});
+    for (;;) {
+        SaveDialogAnswer answer = Next(saveAnswers, SaveDialogAnswer{});
+        const auto slash = answer.path.find_last_of('/');
+        const std::string folder = slash == std::string::npos
+                                       ? "."
+                                       : answer.path.substr(0, std::max<std::size_t>(slash, 1));
+        struct stat st {};
+        if (answer.path.empty() || (::stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode))) {
+            return answer;
+        }
+        ++refusedSaveAnswers;
+    }
 }
 
 std::optional<std::int32_t> FakeWindowSystem::ColorDialog(
@@ -190,6 +211,9 @@ void FakeWindowSystem::SetFormTop(Form form, int top) {
 
 void FakeWindowSystem::RepaintForm(Form form) {
     log.push_back("RepaintForm " + Name(form));
+    if (visible[form] && form == Form::Form3) {
+        painted[form] = labels[Label::Form3_Label1];
+    }
 }
 
 void FakeWindowSystem::DoEvents() {
@@ -202,6 +226,100 @@ void FakeWindowSystem::DoEvents() {
 void FakeWindowSystem::EndProgram() {
     ended = true;
     log.push_back("EndProgram");
+}
+
+// ---- The user --------------------------------------------------------------------------------
+
+void FakeWindowSystem::Attach(Form1& form1, Form2& form2) {
+    form1_ = &form1;
+    form2_ = &form2;
+}
+
+bool FakeWindowSystem::Reachable(Control control) {
+    return form1_ != nullptr && formEnabled[Form::Form1] && enabled[control];
+}
+
+void FakeWindowSystem::UserMovesPointer(Control control) {
+    if (!Reachable(control)) {
+        return;
+    }
+    switch (control) {
+        case Control::Command1: form1_->Command1_MouseMove(); break;
+        case Control::Command2_0: form1_->Command2_MouseMove(0); break;
+        case Control::Command2_1: form1_->Command2_MouseMove(1); break;
+        case Control::Command3: form1_->Command3_MouseMove(); break;
+        case Control::Command4: form1_->Command4_MouseMove(); break;
+        case Control::Picture2: form1_->Picture2_MouseMove(0, 0, 120, 120); break;
+        case Control::Picture3: form1_->Picture3_MouseMove(); break;
+        default: break;  // no hint of its own
+    }
+}
+
+void FakeWindowSystem::UserClicks(Control control) {
+    if (!Reachable(control)) {
+        return;
+    }
+    const bool takesFocus = focus_ != control;
+    focus_ = control;
+    if (control == Control::HScroll1 && takesFocus) {
+        form1_->HScroll1_GotFocus();
+    }
+    switch (control) {
+        case Control::Command1: form1_->Command1_Click(); break;
+        case Control::Command2_0: form1_->Command2_Click(0); break;
+        case Control::Command2_1: form1_->Command2_Click(1); break;
+        case Control::Command3: form1_->Command3_Click(); break;
+        case Control::Command4: form1_->Command4_Click(); break;
+        default: break;
+    }
+}
+
+void FakeWindowSystem::UserPressesKey(Control control, UserKey key) {
+    if (control != Control::HScroll1 || !Reachable(control)) {
+        return;
+    }
+    int value = scrollValue;
+    switch (key) {
+        case UserKey::Left:
+        case UserKey::Up:
+        case UserKey::PageUp: --value; break;  // the page is one step
+        case UserKey::Right:
+        case UserKey::Down:
+        case UserKey::PageDown: ++value; break;
+        case UserKey::Home: value = 0; break;
+        case UserKey::End: value = 255; break;
+    }
+    value = std::clamp(value, 0, 255);
+    if (value != scrollValue) {
+        scrollValue = value;
+        form1_->HScroll1_Change();
+    }
+}
+
+void FakeWindowSystem::UserClosesForm(Form form) {
+    if (form1_ == nullptr || !formEnabled[form] || !visible[form]) {
+        return;
+    }
+    if (form == Form::Form1) {
+        form1_->Form_Unload();
+    } else if (form == Form::Form2) {
+        form2_->Form_Unload();
+        UnloadForm(Form::Form2);
+    }
+}
+
+void FakeWindowSystem::UserDropsFiles(std::vector<std::string> paths) {
+    if (form1_ != nullptr && formEnabled[Form::Form1]) {
+        pendingDrops_.push_back(std::move(paths));
+    }
+}
+
+void FakeWindowSystem::RunEventLoop() {
+    auto drops = std::move(pendingDrops_);
+    pendingDrops_.clear();
+    for (const auto& paths : drops) {
+        form1_->Form_DragDrop(paths);
+    }
 }
 
 }  // namespace rotopal::test

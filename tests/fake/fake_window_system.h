@@ -12,7 +12,15 @@
 
 #include "ui/window_system.h"
 
+namespace rotopal {
+class Form1;
+class Form2;
+}  // namespace rotopal
+
 namespace rotopal::test {
+
+// Keys a user presses on the range scroll bar.
+enum class UserKey { Left, Right, Up, Down, PageUp, PageDown, Home, End };
 
 struct MessageBoxCall {
     std::string caption, text;
@@ -52,6 +60,21 @@ public:
     std::string programFolder = "/opt/rotopal";
     bool ended = false;
 
+    // The windows whose handlers the user's actions below reach, as the adapter connects them.
+    void Attach(Form1& form1, Form2& form2);
+    // What a user does. Each action reaches a handler only where the window system delivers it:
+    // at an enabled control of an enabled window.
+    void UserMovesPointer(Control control);
+    void UserClicks(Control control);  // the scroll bar: on its thumb
+    void UserPressesKey(Control control, UserKey key);
+    void UserClosesForm(Form form);
+    // A drop on the main window; its handler runs when the event loop next runs.
+    void UserDropsFiles(std::vector<std::string> paths);
+    // The event loop between handlers: runs the work that waits for it.
+    void RunEventLoop();
+    // The status window's label as its last repaint drew it.
+    std::map<Form, std::string> painted;
+
     // Counts log entries that start with the prefix.
     int Count(const std::string& prefix) const;
     void ClearLog() { log.clear(); }
@@ -88,11 +111,22 @@ public:
     std::string ProgramFolder() override { return programFolder; }
     void EndProgram() override;
 
+    // Answers whose folder does not exist are refused, as the real dialog refuses them, and the
+    // next answer is taken.
+    int refusedSaveAnswers = 0;
+
     // The last dialog requests, for checking what was asked.
     std::vector<FileFilter> lastFilters;
     std::string lastDialogTitle, lastDialogFolder, lastSaveName;
     std::int32_t lastInitialColour = 0;
     std::array<std::int32_t, 16> lastCustomColours{};
+
+private:
+    bool Reachable(Control control);
+    Form1* form1_ = nullptr;
+    Form2* form2_ = nullptr;
+    std::optional<Control> focus_;
+    std::vector<std::vector<std::string>> pendingDrops_;
 };
 
 std::string ToString(Control control);

@@ -9,12 +9,15 @@
 #include <QFileSystemModel>
 #include <QFocusEvent>
 #include <QFontInfo>
+#include <QHeaderView>
+#include <QListView>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QSortFilterProxyModel>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
 #include <QUrl>
 #include <cstdlib>
 #include <functional>
@@ -145,6 +148,12 @@ INSTANTIATE_TEST_SUITE_P(Controls, QtGeometryTest,
                                            GeometryCase{"Command3", layout::kCommand3, false},
                                            GeometryCase{"Picture4", layout::kPicture4, false}),
                          test::CaseName{});
+
+TEST_F(QtWindowTest, OnlyTheMainWindowCarriesTheProgramIcon) {
+    EXPECT_FALSE(main().windowIcon().isNull());
+    EXPECT_TRUE(windows.previewWindow().windowIcon().isNull());
+    EXPECT_TRUE(windows.statusWindow().windowIcon().isNull());
+}
 
 TEST_F(QtWindowTest, MainWindowIsFixedWithoutMaximiseAndTitledWithTheProductName) {
     StartWith("");
@@ -501,13 +510,43 @@ TEST_F(QtWindowTest, DropOfOneLocalFileOpensItAndOtherDropsAreIgnored) {
     const QUrl file = QUrl::fromLocalFile(QString::fromStdString(path));
     EXPECT_FALSE(drop({QUrl("https://example.org/logo.sys")}));
     EXPECT_FALSE(drop({file, file}));
+    QCoreApplication::processEvents();
     EXPECT_EQ(main().windowTitle(), "ロトパル");
     EXPECT_TRUE(drop({file}));
-    EXPECT_EQ(main().windowTitle(), Q("ロトパル-" + path));
+    EXPECT_TRUE(WaitFor([&] { return main().windowTitle() == Q("ロトパル-" + path); }));
 }
 
 // ---- File dialog
 // ----------------------------------------------------------------------------------
+
+TEST(QtFileDialog, OpensLargeEnoughToReadNamesTypesDatesAndPlaces) {
+    test::TempDir dir;
+    test::WriteBytes(dir / "a-rather-long-name-for-a-start-up-screen.bmp", test::Bytes{1});
+    auto dialog = MakeFileDialog(nullptr, "ファイルを開く", OpenDialogFilters(), dir.path());
+    dialog->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(dialog.get()));
+    auto* details = dialog->findChild<QTreeView*>("treeView");
+    auto* places = dialog->findChild<QListView*>("sidebar");
+    ASSERT_NE(details, nullptr);
+    ASSERT_NE(places, nullptr);
+    ASSERT_TRUE(WaitFor([&] { return details->model()->rowCount(details->rootIndex()) == 1; }));
+    const QModelIndex row = details->model()->index(0, 0, details->rootIndex());
+    // Every cell of the file's row, and every place, shows its whole text: the item views elide
+    // what does not fit between their margins.
+    const int margins = 2 * (details->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) + 1);
+    for (int column = 0; column < details->header()->count(); ++column) {
+        const QString text = row.siblingAtColumn(column).data().toString();
+        EXPECT_LE(details->fontMetrics().horizontalAdvance(text) + margins,
+                  details->header()->sectionSize(column))
+            << "column " << column << ": " << text.toStdString();
+    }
+    for (int i = 0; i < places->model()->rowCount(); ++i) {
+        const QModelIndex place = places->model()->index(i, 0);
+        EXPECT_LE(places->fontMetrics().horizontalAdvance(place.data().toString()) + 32,
+                  places->viewport()->width())
+            << place.data().toString().toStdString();
+    }
+}
 
 TEST(QtFileDialog, EachTypeShowsTheFilesItsPatternsMatchWhateverTheirCase) {
     test::TempDir dir;

@@ -12,10 +12,10 @@
 #include <vector>
 
 #include "core/logo_document.h"
+#include "document/file_io.h"
 #include "ui/command_line.h"
 #include "ui/form1.h"
 #include "ui/form2.h"
-#include "ui/qt/app_icon.h"
 #include "ui/qt/qt_window_system.h"
 
 namespace {
@@ -39,9 +39,9 @@ int main(int argc, char** argv) {
                      "rotopal-cli for the command line.\n");
         return 1;
     }
+    rotopal::ReportFileSizeLimitAsError();
     QApplication app(argc, argv);
     QApplication::setStyle(QStyleFactory::create("Fusion"));
-    QApplication::setWindowIcon(rotopal::qt::AppIcon());
     // Qt's own buttons and dialogs speak Japanese like the rest of the program.
     QTranslator translator;
     if (translator.load("qtbase_ja", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {

@@ -12,6 +12,21 @@ PictureBox::PictureBox(QWidget* parent) : QFrame(parent) {
     setLineWidth(layout::kPictureBorder);
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
+    QPalette colours = palette();
+    for (int role = 0; role < QPalette::NColorRoles; ++role) {
+        const auto r = static_cast<QPalette::ColorRole>(role);
+        colours.setColor(QPalette::Disabled, r, colours.color(QPalette::Active, r));
+    }
+    setPalette(colours);
+}
+
+void PictureBox::changeEvent(QEvent* event) {
+    // Qt repaints a widget whose enabled state changes; a repaint of the view would show its
+    // plain image, while it must stay on whichever image it showed last.
+    if (event->type() == QEvent::EnabledChange) {
+        return;
+    }
+    QFrame::changeEvent(event);
 }
 
 void PictureBox::Present(const QImage& image) {

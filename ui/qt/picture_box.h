@@ -9,6 +9,7 @@ namespace rotopal::qt {
 
 // A picture box: a frame with a 2-pixel sunken border whose drawing area shows either the image
 // last presented to it or one line of text. Pointer events are reported in drawing-area pixels.
+// Disabling it (or its window) stops its input only: it looks the same and is not redrawn.
 class PictureBox : public QFrame {
 public:
     explicit PictureBox(QWidget* parent);
@@ -27,6 +28,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;

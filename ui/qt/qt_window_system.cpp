@@ -5,10 +5,13 @@
 #include <QApplication>
 #include <QColorDialog>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEvent>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QThread>
+#include <QWindow>
 
 #include "animation/windows_dir.h"
 #include "ui/form1.h"
@@ -22,27 +25,6 @@ namespace {
 QString Q(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
-
-// Calls a handler for one kind of event of one widget, letting the event go on.
-class EventHook : public QObject {
-public:
-    EventHook(QWidget* widget, QEvent::Type type, std::function<void()> handler)
-        : QObject(widget), type_(type), handler_(std::move(handler)) {
-        widget->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == type_) {
-            handler_();
-        }
-        return QObject::eventFilter(watched, event);
-    }
-
-private:
-    QEvent::Type type_;
-    std::function<void()> handler_;
-};
 
 // Buttons as the handlers count them: 1 left, 2 right, 4 middle; others are not reported.
 int ButtonCodes(Qt::MouseButtons buttons) {
@@ -88,7 +70,11 @@ void QtWindowSystem::Attach(Form1& form, Form2& preview) {
 
     MainWindow& w = *main_;
     w.onClose = [&form] { form.Form_Unload(); };
-    w.onDropFiles = [&form](const std::vector<std::string>& paths) { form.Form_DragDrop(paths); };
+    // The drop ends first, so the dragging program is not held while a file opens and perhaps
+    // asks a question.
+    w.onDropFiles = [this, &form](const std::vector<std::string>& paths) {
+        Defer([&form, paths] { form.Form_DragDrop(paths); });
+    };
     w.picture3->onExpose = [&form] { form.Picture3_Paint(); };
     w.picture3->onMove = [&form](Qt::MouseButtons, QPointF) { form.Picture3_MouseMove(); };
     w.picture2->onMove = [&form](Qt::MouseButtons buttons, QPointF at) {
@@ -114,15 +100,15 @@ void QtWindowSystem::Attach(Form1& form, Form2& preview) {
     QObject::connect(w.command2[1], &QPushButton::clicked, [&form] { form.Command2_Click(1); });
     QObject::connect(w.command3, &QPushButton::clicked, [&form] { form.Command3_Click(); });
     QObject::connect(w.command4, &QPushButton::clicked, [&form] { form.Command4_Click(); });
-    new EventHook(w.command1, QEvent::MouseMove, [&form] { form.Command1_MouseMove(); });
-    new EventHook(w.command2[0], QEvent::MouseMove, [&form] { form.Command2_MouseMove(0); });
-    new EventHook(w.command2[1], QEvent::MouseMove, [&form] { form.Command2_MouseMove(1); });
-    new EventHook(w.command3, QEvent::MouseMove, [&form] { form.Command3_MouseMove(); });
-    new EventHook(w.command4, QEvent::MouseMove, [&form] { form.Command4_MouseMove(); });
+    w.command1->onMove = [&form] { form.Command1_MouseMove(); };
+    w.command2[0]->onMove = [&form] { form.Command2_MouseMove(0); };
+    w.command2[1]->onMove = [&form] { form.Command2_MouseMove(1); };
+    w.command3->onMove = [&form] { form.Command3_MouseMove(); };
+    w.command4->onMove = [&form] { form.Command4_MouseMove(); };
 
     QObject::connect(w.hscroll1, &QScrollBar::valueChanged, [&form] { form.HScroll1_Change(); });
     QObject::connect(w.hscroll1, &QScrollBar::sliderMoved, [&form] { form.HScroll1_Scroll(); });
-    new EventHook(w.hscroll1, QEvent::FocusIn, [&form] { form.HScroll1_GotFocus(); });
+    w.hscroll1->onFocus = [&form] { form.HScroll1_GotFocus(); };
 
     QObject::connect(timers_[Timer::Form1_Timer1].timer.get(), &QTimer::timeout,
                      [&form] { form.Timer1_Timer(); });
@@ -373,8 +359,46 @@ void QtWindowSystem::SetFormTop(Form form, int top) {
     window->move(window->frameGeometry().left(), top);
 }
 
+void QtWindowSystem::Defer(std::function<void()> work) {
+    QTimer::singleShot(0, main_.get(), [this, work = std::move(work)]() mutable {
+        if (paintingOnly_) {
+            Defer(std::move(work));  // not inside a repaint: after it
+            return;
+        }
+        work();
+    });
+}
+
+void QtWindowSystem::PaintPendingWindows(QWidget& window) {
+    // A window shown inside a handler is mapped and exposed only when the event loop has
+    // passed on the window system's answer; until then Qt paints nothing. Let the loop run
+    // for the window system alone: input waits in Qt's queue, ticks are skipped and deferred
+    // work runs later, so no other handler runs inside this one.
+    paintingOnly_ = true;
+    std::vector<std::unique_ptr<QSignalBlocker>> quiet;
+    for (auto& [which, state] : timers_) {
+        quiet.push_back(std::make_unique<QSignalBlocker>(state.timer.get()));
+    }
+    QElapsedTimer waited;
+    waited.start();
+    do {
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+        if (window.windowHandle() != nullptr && window.windowHandle()->isExposed()) {
+            break;
+        }
+        QThread::msleep(1);
+    } while (waited.elapsed() < kExposeWaitMilliseconds);
+    paintingOnly_ = false;
+}
+
 void QtWindowSystem::RepaintForm(Form form) {
-    FormWidget(form)->repaint();
+    FormWindow* window = FormWidget(form);
+    if (!window->isVisible()) {
+        return;
+    }
+    // Also brings other windows up to date, such as the main window under a dialog just closed.
+    PaintPendingWindows(*window);
+    window->repaint();
 }
 
 void QtWindowSystem::DoEvents() {

@@ -77,6 +77,10 @@ private:
         int interval = 0;
     };
     void Refresh(TimerState& state);
+    // Runs work once the current event has been handled, and never inside a repaint.
+    void Defer(std::function<void()> work);
+    // Lets the window system map, expose and paint what is pending, with no handler running.
+    void PaintPendingWindows(QWidget& window);
     QWidget* ControlWidget(Control control);
     // Places a window in the middle of the main window's screen.
     void CentreOnScreen(QWidget& window);
@@ -86,6 +90,10 @@ private:
     std::unique_ptr<PreviewWindow> preview_;
     std::unique_ptr<StatusWindow> status_;
     std::map<Timer, TimerState> timers_;
+    bool paintingOnly_ = false;
+    // How long a repaint waits for a newly shown window to appear; a window manager that never
+    // maps it must not hang the program.
+    static constexpr int kExposeWaitMilliseconds = 2000;
 };
 
 }  // namespace rotopal::qt

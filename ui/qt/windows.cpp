@@ -4,10 +4,12 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QUrl>
 
 #include "ui/layout.h"
+#include "ui/qt/app_icon.h"
 #include "ui/texts.h"
 
 namespace rotopal::qt {
@@ -44,18 +46,53 @@ void KeepColoursWhenDisabled(QWidget* widget) {
     widget->setPalette(palette);
 }
 
-QPushButton* Button(QWidget* parent, std::string_view caption, const layout::Rect& r,
-                    const char* name) {
-    auto* button = new QPushButton(Q(caption), parent);
+Button* MakeButton(QWidget* parent, std::string_view caption, const layout::Rect& r,
+                   const char* name) {
+    auto* button = new Button(Q(caption), parent);
     Place(button, r, name);
-    button->setMouseTracking(true);
-    button->setAutoDefault(false);
     return button;
 }
 
 }  // namespace
 
+Button::Button(const QString& caption, QWidget* parent) : QPushButton(caption, parent) {
+    setMouseTracking(true);
+    setAutoDefault(false);
+}
+
+void Button::mouseMoveEvent(QMouseEvent* event) {
+    QPushButton::mouseMoveEvent(event);
+    if (onMove) {
+        onMove();
+    }
+}
+
+RangeScrollBar::RangeScrollBar(QWidget* parent) : QScrollBar(Qt::Horizontal, parent) {}
+
+void RangeScrollBar::keyPressEvent(QKeyEvent* event) {
+    // Qt's horizontal scroll bar turns Left and Right round; Windows moves the thumb the way the
+    // arrow points. Page Up/Down, Home and End keep Qt's meaning.
+    switch (event->key()) {
+        case Qt::Key_Left:
+        case Qt::Key_Up: triggerAction(SliderSingleStepSub); return;
+        case Qt::Key_Right:
+        case Qt::Key_Down: triggerAction(SliderSingleStepAdd); return;
+        default: QScrollBar::keyPressEvent(event);
+    }
+}
+
+void RangeScrollBar::focusInEvent(QFocusEvent* event) {
+    QScrollBar::focusInEvent(event);
+    if (onFocus) {
+        onFocus();
+    }
+}
+
 void FormWindow::closeEvent(QCloseEvent* event) {
+    if (!isEnabled()) {
+        event->ignore();  // a disabled window waits for the one that disabled it
+        return;
+    }
     if (onClose) {
         event->ignore();
         onClose();
@@ -84,13 +121,13 @@ std::vector<std::string> DroppedFiles(const QMimeData* data) {
 }  // namespace
 
 void FormWindow::dragEnterEvent(QDragEnterEvent* event) {
-    if (onDropFiles && DroppedFiles(event->mimeData()).size() == 1) {
+    if (isEnabled() && onDropFiles && DroppedFiles(event->mimeData()).size() == 1) {
         event->acceptProposedAction();
     }
 }
 
 void FormWindow::dropEvent(QDropEvent* event) {
-    if (onDropFiles) {
+    if (isEnabled() && onDropFiles) {
         event->acceptProposedAction();
         onDropFiles(DroppedFiles(event->mimeData()));
     }
@@ -100,6 +137,11 @@ void FormWindow::changeEvent(QEvent* event) {
     if (event->type() == QEvent::ActivationChange && isActiveWindow() && onActivate) {
         onActivate();
     }
+    // Qt repaints the whole window when it is enabled or disabled, which would redraw the view
+    // with its plain image; the controls that change their look repaint themselves.
+    if (event->type() == QEvent::EnabledChange) {
+        return;
+    }
     QWidget::changeEvent(event);
 }
 
@@ -108,34 +150,36 @@ MainWindow::MainWindow()
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint) {
     setObjectName("Form1");
+    // The preview and status windows carry no icon of their own, so only this one gets it.
+    setWindowIcon(AppIcon());
     setAcceptDrops(true);
     setWindowTitle(Q(texts::kMainCaption));
     setFixedSize(layout::kMainWidth, layout::kMainHeight);
 
     // Created in tab order: open, palette, view, range, preview, save, exit, panel, status
     // line, reset.
-    command1 = Button(this, texts::kOpenButton, layout::kCommand1, "Command1");
+    command1 = MakeButton(this, texts::kOpenButton, layout::kCommand1, "Command1");
     picture2 = new PictureBox(this);
     Place(picture2, layout::kPicture2, "Picture2");
     picture3 = new PictureBox(this);
     Place(picture3, layout::kPicture3, "Picture3");
-    hscroll1 = new QScrollBar(Qt::Horizontal, this);
+    hscroll1 = new RangeScrollBar(this);
     Place(hscroll1, layout::kHScroll1, "HScroll1");
     hscroll1->setRange(0, 255);
     hscroll1->setSingleStep(1);
     hscroll1->setPageStep(1);
     // Dragging reports positions through sliderMoved and the final value on release.
     hscroll1->setTracking(false);
-    // It takes the keyboard focus in tab order, which shows its hint.
+    // It takes the keyboard focus in tab order and when clicked, which shows its hint.
     hscroll1->setFocusPolicy(Qt::StrongFocus);
-    command2[0] = Button(this, texts::kPreviewButton, layout::kCommand2_0, "Command2_0");
-    command2[1] = Button(this, texts::kSaveButton, layout::kCommand2_1, "Command2_1");
-    command3 = Button(this, texts::kExitButton, layout::kCommand3, "Command3");
+    command2[0] = MakeButton(this, texts::kPreviewButton, layout::kCommand2_0, "Command2_0");
+    command2[1] = MakeButton(this, texts::kSaveButton, layout::kCommand2_1, "Command2_1");
+    command3 = MakeButton(this, texts::kExitButton, layout::kCommand3, "Command3");
     picture1 = new PictureBox(this);
     Place(picture1, layout::kPicture1, "Picture1");
     picture4 = new PictureBox(this);
     Place(picture4, layout::kPicture4, "Picture4");
-    command4 = Button(this, texts::kResetButton, layout::kCommand4, "Command4");
+    command4 = MakeButton(this, texts::kResetButton, layout::kCommand4, "Command4");
 
     label2 = new QLabel(picture1);
     PlaceInside(label2, layout::kLabel2, "Label2");

@@ -14,13 +14,15 @@
 
 namespace rotopal::qt {
 
-// A top-level window that reports its closing instead of closing by itself.
+// A top-level window that reports its closing instead of closing by itself. While disabled it
+// takes no close request and no drop, as it takes no pointer or key input.
 class FormWindow : public QWidget {
 public:
     explicit FormWindow(Qt::WindowFlags flags) : QWidget(nullptr, flags) {}
     std::function<void()> onClose;
     std::function<void()> onActivate;
     // Local files dropped on the window; a drop that holds anything else reports an empty list.
+    // It runs while the drop is still going on: whoever acts on it defers the work.
     std::function<void(const std::vector<std::string>&)> onDropFiles;
 
 protected:
@@ -28,6 +30,29 @@ protected:
     void changeEvent(QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+};
+
+// A push button that reports pointer movements over it. Qt delivers none to a disabled button,
+// so a greyed button shows no hint.
+class Button : public QPushButton {
+public:
+    Button(const QString& caption, QWidget* parent);
+    std::function<void()> onMove;
+
+protected:
+    void mouseMoveEvent(QMouseEvent* event) override;
+};
+
+// The range scroll bar: the arrow keys move it the way they point (Right and Down add one,
+// Left and Up take one away), and taking the focus, by the keyboard or a click, is reported.
+class RangeScrollBar : public QScrollBar {
+public:
+    explicit RangeScrollBar(QWidget* parent);
+    std::function<void()> onFocus;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
 };
 
 // The main window with every control at its designed place. Widgets carry their control
@@ -38,15 +63,15 @@ public:
 
     PictureBox* picture3;  // view
     PictureBox* picture2;  // palette window
-    QScrollBar* hscroll1;
+    RangeScrollBar* hscroll1;
     PictureBox* picture1;  // information panel
     QLabel* label2;
     QLabel* label4;
     QLabel* label1;
-    QPushButton* command1;
-    std::array<QPushButton*, 2> command2;
-    QPushButton* command4;
-    QPushButton* command3;
+    Button* command1;
+    std::array<Button*, 2> command2;
+    Button* command4;
+    Button* command3;
     PictureBox* picture4;  // status line
     QMenu* menu;           // palette window's pop-up
     QMenu* menuSave;       // save button's pop-up
