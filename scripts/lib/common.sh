@@ -5,8 +5,9 @@
 BUILD_PACKAGES=(cmake ninja-build g++ libgtest-dev libbenchmark-dev libcli11-dev
     libgif-dev qt6-base-dev qt6-translations-l10n fonts-ipafont-gothic)
 # The independent decoders the interoperability tests compare against.
-# The window tests run the real program under Xvfb, drive its pointer and read its window back.
-TEST_PACKAGES=(python3-pil imagemagick xvfb xauth x11-utils xdotool)
+# The window tests run the real program under Xvfb, drive its pointer and keys, send it a window
+# manager's close requests (python3-xlib) and read its window back.
+TEST_PACKAGES=(python3-pil python3-xlib imagemagick xvfb xauth x11-utils xdotool)
 
 # To build the Debian package: dpkg-shlibdeps works out its library dependencies.
 PACKAGE_PACKAGES=(dpkg-dev file desktop-file-utils)
