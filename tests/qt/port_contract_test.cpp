@@ -187,30 +187,8 @@ private:
         std::string& painted_;
     };
 
-    QWidget* Window(Form form) {
-        switch (form) {
-            case Form::Form1: return &ws_.mainWindow();
-            case Form::Form2: return &ws_.previewWindow();
-            case Form::Form3: return &ws_.statusWindow();
-        }
-        return nullptr;
-    }
-    QWidget* Widget(Control control) {
-        qt::MainWindow& w = ws_.mainWindow();
-        switch (control) {
-            case Control::Command1: return w.command1;
-            case Control::Command2_0: return w.command2[0];
-            case Control::Command2_1: return w.command2[1];
-            case Control::Command3: return w.command3;
-            case Control::Command4: return w.command4;
-            case Control::HScroll1: return w.hscroll1;
-            case Control::Picture1: return w.picture1;
-            case Control::Picture2: return w.picture2;
-            case Control::Picture3: return w.picture3;
-            case Control::Picture4: return w.picture4;
-        }
-        return nullptr;
-    }
+    QWidget* Window(Form form) { return ws_.FormWidget(form); }
+    QWidget* Widget(Control control) { return ws_.ControlWidget(control); }
     static Qt::Key QtKey(UserKey key) {
         switch (key) {
             case UserKey::Left: return Qt::Key_Left;

@@ -31,6 +31,9 @@ public:
     PreviewWindow& previewWindow() { return *preview_; }
     StatusWindow& statusWindow() { return *status_; }
     QTimer& timer(Timer which) { return *timers_.at(which).timer; }
+    // The widget of a control and the window of a form, for tests and the event hooks.
+    QWidget* ControlWidget(Control control);
+    FormWindow* FormWidget(Form form);
 
     MessageAnswer MessageBox(std::string_view caption, std::string_view text, MessageIcon icon,
                              MessageButtons buttons) override;
@@ -81,10 +84,8 @@ private:
     void Defer(std::function<void()> work);
     // Lets the window system map, expose and paint what is pending, with no handler running.
     void PaintPendingWindows(QWidget& window);
-    QWidget* ControlWidget(Control control);
     // Places a window in the middle of the main window's screen.
     void CentreOnScreen(QWidget& window);
-    FormWindow* FormWidget(Form form);
 
     std::unique_ptr<MainWindow> main_;
     std::unique_ptr<PreviewWindow> preview_;
