@@ -103,6 +103,11 @@ public:
         // Notes what the status window's label holds whenever it is painted.
         status_label_ = ws_.statusWindow().label1;
         paintWatch_ = std::make_unique<PaintWatch>(*status_label_, painted_);
+        QObject::connect(&refusalCloser_, &QTimer::timeout, &refusalCloser_, [] {
+            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                box->accept();
+            }
+        });
     }
     WindowSystem& windows() override { return ws_; }
     void Attach(Form1& form1, Form2& form2) override { ws_.Attach(form1, form2); }
@@ -207,52 +212,57 @@ private:
     QLabel* status_label_ = nullptr;
     std::string painted_;
     std::unique_ptr<PaintWatch> paintWatch_;
+    void NextDialogStep();
+    void DialogStep();
+    std::vector<Attempt> attempts_;
+    std::size_t next_ = 0;
+    int patience_ = 0;  // polls left before a dialog stuck on a refusal is cancelled
     QTimer refusalCloser_;
 };
 
 void QtUser::AnswerSaveDialog(const std::string& /*folder*/, std::vector<Attempt> attempts) {
+    attempts_ = std::move(attempts);
+    next_ = 0;
+    patience_ = 100;
     // The dialog's own refusals are message boxes over it: confirm each one as it comes.
-    refusalCloser_.setInterval(20);
-    QObject::connect(&refusalCloser_, &QTimer::timeout, &refusalCloser_, [] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-            box->accept();
+    refusalCloser_.start(20);
+    NextDialogStep();
+}
+
+void QtUser::NextDialogStep() {
+    // The polls belong to this user's timer, so none outlives the test that scheduled it.
+    QTimer::singleShot(20, &refusalCloser_, [this] { DialogStep(); });
+}
+
+void QtUser::DialogStep() {
+    auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+    if (dialog == nullptr || next_ >= attempts_.size()) {
+        if (dialog != nullptr && --patience_ < 0) {
+            dialog->reject();  // it refused the last attempt: fail rather than hang
         }
-    });
-    refusalCloser_.start();
-    auto next = std::make_shared<std::size_t>(0);
-    auto patience = std::make_shared<int>(100);  // polls left before a stuck dialog is cancelled
-    auto step = std::make_shared<std::function<void()>>();
-    *step = [this, attempts, next, patience, step] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        if (dialog == nullptr || *next >= attempts.size()) {
-            if (dialog != nullptr && --*patience < 0) {
-                dialog->reject();  // it refused the last attempt: fail rather than hang
-            }
-            if (*next < attempts.size() || dialog != nullptr) {
-                QTimer::singleShot(20, *step);
-            } else {
-                refusalCloser_.stop();
-            }
-            return;
+        if (next_ < attempts_.size() || dialog != nullptr) {
+            NextDialogStep();
+        } else {
+            refusalCloser_.stop();
         }
-        const Attempt& attempt = attempts[(*next)++];
-        auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
-        auto* types = dialog->findChild<QComboBox*>("fileTypeCombo");
-        if (attempt.typed != nullptr) {
-            name->setFocus();
-            QTest::keyClick(name, Qt::Key_A, Qt::ControlModifier);  // typing replaces it all
-            QTest::keyClicks(name, QString::fromUtf8(attempt.typed));
-        }
-        for (const int type : attempt.types) {
-            while (types->currentIndex() + 1 < type)
-                QTest::keyClick(types, Qt::Key_Down);
-            while (types->currentIndex() + 1 > type)
-                QTest::keyClick(types, Qt::Key_Up);
-        }
-        QTest::keyClick(name, Qt::Key_Return);
-        QTimer::singleShot(20, *step);
-    };
-    QTimer::singleShot(20, *step);
+        return;
+    }
+    const Attempt& attempt = attempts_[next_++];
+    auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+    auto* types = dialog->findChild<QComboBox*>("fileTypeCombo");
+    if (attempt.typed != nullptr) {
+        name->setFocus();
+        QTest::keyClick(name, Qt::Key_A, Qt::ControlModifier);  // typing replaces it all
+        QTest::keyClicks(name, QString::fromUtf8(attempt.typed));
+    }
+    for (const int type : attempt.types) {
+        while (types->currentIndex() + 1 < type)
+            QTest::keyClick(types, Qt::Key_Down);
+        while (types->currentIndex() + 1 > type)
+            QTest::keyClick(types, Qt::Key_Up);
+    }
+    QTest::keyClick(name, Qt::Key_Return);
+    NextDialogStep();
 }
 
 std::unique_ptr<User> MakeUser(std::string_view implementation) {
