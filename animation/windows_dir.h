@@ -6,7 +6,8 @@
 
 namespace rotopal {
 
-// What the Windows folder is worked out from on this system.
+// What the Windows folder is worked out from on this system. The window-system adapter reads
+// them from the process; this layer only decides.
 struct WindowsDirSources {
     std::optional<std::string> windir;      // $WINDIR
     std::optional<std::string> winePrefix;  // $WINEPREFIX
@@ -28,11 +29,5 @@ WindowsFolder ResolveWindowsFolder(const WindowsDirSources& sources,
 // The folder with its separator appended, whatever it ends with: "\" for a drive-letter path,
 // "/" otherwise. This is the form the save targets are built from.
 std::string WithWindowsSeparator(std::string folder);
-
-// The sources as the process environment gives them.
-WindowsDirSources CurrentWindowsDirSources();
-
-// ResolveWindowsFolder for this process.
-WindowsFolder CurrentWindowsFolder();
 
 }  // namespace rotopal

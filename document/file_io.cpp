@@ -149,6 +149,11 @@ void SyncFolder(const std::string& folder) {
 
 }  // namespace
 
+bool PathExists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
+}
+
 void ReportFileSizeLimitAsError() {
     std::signal(SIGXFSZ, SIG_IGN);
 }

@@ -32,6 +32,9 @@ private:
     std::size_t size_ = 0;
 };
 
+// Whether anything, file or folder, has this name.
+bool PathExists(const std::string& path);
+
 // Reads the first maxBytes bytes of a regular file (all of it when shorter). Folders, devices
 // and pipes are refused without blocking on them.
 Result<FileBytes, FileReadError> ReadFilePrefix(const std::string& path, std::size_t maxBytes);

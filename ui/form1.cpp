@@ -1,7 +1,5 @@
 #include "ui/form1.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cerrno>
 
@@ -32,12 +30,6 @@ std::string_view RejectionMessage(Rejection rejection) {
         case Rejection::NotBitmap: break;
     }
     return texts::kNotBitmapMessage;
-}
-
-// Whether anything, file or folder, has this name.
-bool PathExists(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0;
 }
 
 }  // namespace

@@ -102,6 +102,20 @@ def status_line(screen, origin):
     return screen.crop(tuple(v + origin[i % 2] for i, v in enumerate(STATUS_LINE))).tobytes()
 
 
+def steady_status_line(origin, path):
+    """The status line once two screenshots in a row agree: a new text may still be on its way
+    to the screen."""
+    last = None
+    deadline = time.monotonic() + 10
+    while time.monotonic() < deadline:
+        line = status_line(screenshot(path), origin)
+        if line == last:
+            return line
+        last = line
+        time.sleep(0.2)
+    raise SystemExit(f"the status line does not settle (see {path})")
+
+
 def request_close(window):
     """Asks a window to close as a window manager's close box does (WM_DELETE_WINDOW)."""
     x = xdisplay.Display()
@@ -159,7 +173,7 @@ def check_exchange(pid, origin, plain, colour_of_3, out):
     xdotool("key", "s")  # 入れ替え(&S)
     wait_until(lambda: visible_windows(pid) == 1, "the edit menu has closed")
     # The buttons an exchange disables must not replace its prompt with their hints.
-    prompt = status_line(screenshot(out / "prompt.png"), origin)
+    prompt = steady_status_line(origin, out / "prompt.png")
     for button in (SAVE_BUTTON, PREVIEW_BUTTON):
         xdotool("mousemove", origin[0] + button[0], origin[1] + button[1])
         time.sleep(0.3)
@@ -237,7 +251,7 @@ def check_preview(pid, origin, frames, out):
 
 def check_disabled_main_window(program, main, preview, origin, out):
     """While the preview runs the main window takes no pointer and no close request."""
-    before = status_line(screenshot(out / "disabled.png"), origin)
+    before = steady_status_line(origin, out / "disabled.png")
     for button in (SAVE_BUTTON, (504 + 40, 392 + 12)):  # save, exit
         xdotool("mousemove", origin[0] + button[0], origin[1] + button[1])
         time.sleep(0.3)
@@ -247,8 +261,21 @@ def check_disabled_main_window(program, main, preview, origin, out):
         raise SystemExit("closing the disabled main window ended the program")
     if status_line(screenshot(out / "disabled.png"), origin) != before:
         raise SystemExit("a button of the disabled main window showed its hint (disabled.png)")
-    request_close(preview)
-    wait_until(lambda: visible_windows(program.pid) == 1, "the preview has closed")
+    # Under heavy load a close request to the preview has been seen to go unanswered (the
+    # window got no close event at all); one more request closes it, as a user would click
+    # again. How many it took is reported.
+    for requests in range(1, 6):
+        request_close(preview)
+        try:
+            wait_until(lambda: visible_windows(program.pid) == 1, "the preview has closed", 3)
+            break
+        except SystemExit:
+            continue
+    else:
+        raise SystemExit(f"the preview ignored 5 close requests: windows "
+                         f"{window_geometries(program.pid)}")
+    if requests > 1:
+        print(f"note: the preview closed on close request {requests}")
 
 
 def check_range_keys(origin, out):
@@ -289,12 +316,13 @@ def save_through_dialog(pid, origin, path, file_type):
     # The type list sits at the bottom of the dialog, to the right of its label.
     xdotool("mousemove", dialog[0] + 450, dialog[1] + dialog[3] - 24)
     xdotool("click", 1)
-    time.sleep(0.5)
+    wait_until(lambda: visible_windows(pid) == 3, "the list of file types is open")
     for _ in range(file_type - 1):
         xdotool("key", "Down")
     xdotool("key", "Return")
-    time.sleep(0.3)
+    wait_until(lambda: visible_windows(pid) == 2, "the list of file types has closed")
     xdotool("key", "Return")
+    wait_until(lambda: window_titled(pid, "ファイルの保存") is None, "the save dialog has closed")
 
 
 def window_geometries_of(window):

@@ -2,10 +2,12 @@
 // and enabled states, and events that reach the form logic through it.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QApplication>
 #include <QColorDialog>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFileSystemModel>
 #include <QFocusEvent>
 #include <QFontInfo>
@@ -30,6 +32,7 @@
 #include "ui/layout.h"
 #include "ui/qt/file_dialogs.h"
 #include "ui/qt/qt_window_system.h"
+#include "ui/qt/system_folders.h"
 #include "ui/texts.h"
 
 // Failures show texts, not their UTF-16 units.
@@ -514,6 +517,27 @@ TEST_F(QtWindowTest, DropOfOneLocalFileOpensItAndOtherDropsAreIgnored) {
     EXPECT_EQ(main().windowTitle(), "ロトパル");
     EXPECT_TRUE(drop({file}));
     EXPECT_TRUE(WaitFor([&] { return main().windowTitle() == Q("ロトパル-" + path); }));
+}
+
+// ---- The system's folders
+
+TEST(QtSystemFolders, WindowsFolderComesFromWindirThenTheWinePrefixThenTheCurrentFolder) {
+    test::TempDir prefix, home;
+    ASSERT_EQ(::mkdir((prefix / "drive_c").c_str(), 0755), 0);
+    ASSERT_EQ(::mkdir((prefix / "drive_c/windows").c_str(), 0755), 0);
+    const QByteArray savedHome = qgetenv("HOME");
+    qputenv("HOME", QByteArray::fromStdString(home.path()));  // no ~/.wine there
+    qputenv("WINDIR", "C:\\WINDOWS");
+    qputenv("WINEPREFIX", QByteArray::fromStdString(prefix.path()));
+    EXPECT_EQ(CurrentWindowsFolder().path, "C:\\WINDOWS");
+    qputenv("WINDIR", "");  // empty says nothing
+    EXPECT_EQ(CurrentWindowsFolder().path, prefix / "drive_c/windows");
+    qunsetenv("WINEPREFIX");
+    const WindowsFolder fallback = CurrentWindowsFolder();
+    EXPECT_EQ(fallback.path, QDir::currentPath().toStdString());
+    EXPECT_TRUE(fallback.isCurrentFolderFallback);
+    qunsetenv("WINDIR");
+    qputenv("HOME", savedHome);
 }
 
 // ---- File dialog

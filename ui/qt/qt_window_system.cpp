@@ -13,10 +13,10 @@
 #include <QThread>
 #include <QWindow>
 
-#include "animation/windows_dir.h"
 #include "ui/form1.h"
 #include "ui/form2.h"
 #include "ui/qt/file_dialogs.h"
+#include "ui/qt/system_folders.h"
 #include "ui/texts.h"
 
 namespace rotopal::qt {
