@@ -134,8 +134,8 @@ public:
     virtual int FormHeight(Form form) = 0;
     virtual void SetFormTop(Form form, int top) = 0;
     // Paints a shown window now, with its current caption and labels, also one shown earlier
-    // in the same handler; windows uncovered meanwhile are brought up to date too. It runs no
-    // handler: no input, no timer tick and no dropped file is handled inside it.
+    // in the same handler (whose first paint brings windows uncovered meanwhile up to date too).
+    // It runs no handler: no input, no timer tick and no dropped file is handled inside it.
     virtual void RepaintForm(Form form) = 0;
     // One pass of the event loop: lets pending window events run, then returns.
     virtual void DoEvents() = 0;

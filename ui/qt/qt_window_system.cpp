@@ -396,8 +396,12 @@ void QtWindowSystem::RepaintForm(Form form) {
     if (!window->isVisible()) {
         return;
     }
-    // Also brings other windows up to date, such as the main window under a dialog just closed.
-    PaintPendingWindows(*window);
+    // Until the window is on the screen, let the window system put it there; that also brings
+    // other windows up to date, such as the main window under a dialog just closed. Once it is,
+    // a repaint is all it takes, as in the export's loop.
+    if (window->windowHandle() == nullptr || !window->windowHandle()->isExposed()) {
+        PaintPendingWindows(*window);
+    }
     window->repaint();
 }
 
