@@ -311,12 +311,21 @@ def save_through_dialog(pid, origin, path, file_type):
     xdotool("key", "Down", "Down", "Down", "Down", "Return")
     wait_until(lambda: window_titled(pid, "ファイルの保存") is not None, "the save dialog is open")
     dialog = window_geometries_of(window_titled(pid, "ファイルの保存"))
+    time.sleep(1)  # a slow (instrumented) program lays the new dialog out first
     xdotool("key", "ctrl+a")
     xdotool("type", "--delay", 10, path)
-    # The type list sits at the bottom of the dialog, to the right of its label.
+    # The type list sits at the bottom of the dialog, to the right of its label. A click that
+    # comes before the dialog takes input is tried again.
     xdotool("mousemove", dialog[0] + 450, dialog[1] + dialog[3] - 24)
-    xdotool("click", 1)
-    wait_until(lambda: visible_windows(pid) == 3, "the list of file types is open")
+    for _ in range(5):
+        xdotool("click", 1)
+        try:
+            wait_until(lambda: visible_windows(pid) == 3, "the list of file types is open", 3)
+            break
+        except SystemExit:
+            continue
+    else:
+        raise SystemExit("the list of file types does not open")
     for _ in range(file_type - 1):
         xdotool("key", "Down")
     xdotool("key", "Return")
