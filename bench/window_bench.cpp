@@ -33,14 +33,13 @@ namespace {
 
 // The main window with the sample open, built once for every benchmark.
 struct OpenWindow {
-    rotopal::LogoDocument document = rotopal::samples::MakeStartupScreen();
     rotopal::qt::QtWindowSystem windows;
-    rotopal::Form1 form{windows, document};
-    rotopal::Form2 preview{windows, document};
+    rotopal::Form1 form{windows};
+    rotopal::Form2 preview{windows, form.session()};
     OpenWindow() {
         windows.Attach(form, preview);
         form.Form_Load("");
-        form.DrawPicture();
+        form.ShowOpenedDocument("sample.sys", rotopal::samples::MakeStartupScreen());
         windows.SetScrollValue(16);
     }
 };
@@ -63,10 +62,10 @@ OpenWindow& Window() {
 // twice for the double-width preview).
 struct BareLookup {
     explicit BareLookup(std::size_t count = rotopal::kLogoPixelCount) : out(count) {}
-    std::array<std::uint32_t, 256> table = rotopal::ArgbTable(Window().document.palette);
+    std::array<std::uint32_t, 256> table = rotopal::ArgbTable(Window().form.session().document.palette);
     std::vector<std::uint32_t> out;
     void operator()() {
-        const auto& pixels = Window().document.pixels;
+        const auto& pixels = Window().form.session().document.pixels;
         const std::size_t shift = out.size() > pixels.size() ? 1 : 0;
         for (std::size_t i = 0; i < out.size(); ++i) {
             out[i] = table[pixels[i >> shift]];
@@ -207,7 +206,7 @@ void BM_EngineExport255(benchmark::State& state) {
     auto& w = Window();
     for (auto _ : state) {
         benchmark::DoNotOptimize(
-            rotopal::ExportFrames(w.document, Folder() + "/engine", kSpan, {}));
+            rotopal::ExportFrames(w.form.session().document, Folder() + "/engine", kSpan, {}));
     }
 }
 BENCHMARK(BM_EngineExport255)->Unit(benchmark::kMillisecond);
@@ -218,7 +217,7 @@ void BM_WindowExportRatio(benchmark::State& state) {
         state, [&] { benchmark::DoNotOptimize(w.form.Saves(Folder() + "/window", kSpan)); },
         [&] {
             benchmark::DoNotOptimize(
-                rotopal::ExportFrames(w.document, Folder() + "/engine", kSpan, {}));
+                rotopal::ExportFrames(w.form.session().document, Folder() + "/engine", kSpan, {}));
         });
 }
 BENCHMARK(BM_WindowExportRatio)->Iterations(12)->Unit(benchmark::kMillisecond);

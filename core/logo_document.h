@@ -16,16 +16,17 @@ inline constexpr std::size_t kLogoPixelCount = std::size_t{kLogoWidth} * kLogoHe
 // Palette indices of the image, row after row in file order: row 0 is the bottom line.
 using LogoPixels = std::array<std::uint8_t, kLogoPixelCount>;
 
-// The open screen image. A plain value: everything is zero until a reader fills it.
+// A screen file's content, and nothing else: what is being edited around it (the range, the
+// selection, the history) belongs to the edit session. A plain value: everything is zero until
+// a reader fills it.
 struct LogoDocument {
-    BITMAPFILEHEADER fileHeader;
+    BITMAPFILEHEADER fileHeader{};
     // infoHeader and palette sit back to back so that together they form the 1064-byte
     // BITMAPINFO block (header directly followed by the colour table); see the asserts below.
-    BITMAPINFOHEADER infoHeader;
-    Palette palette;
-    LogoPixels pixels;
-    std::uint8_t lastIndex;  // colour count minus 1
-    std::uint8_t animSpan;   // animated entries minus 1, set before a preview
+    BITMAPINFOHEADER infoHeader{};
+    Palette palette{};
+    LogoPixels pixels{};
+    std::uint8_t lastIndex = 0;  // colour count minus 1
 
     friend bool operator==(const LogoDocument&, const LogoDocument&) = default;
 };

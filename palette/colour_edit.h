@@ -6,17 +6,15 @@
 
 namespace rotopal {
 
-// A colour as the colour dialog speaks it: red + 256 green + 65536 blue, top byte 0. -1 means
-// that no colour was chosen.
+// A colour as the colour dialog speaks it: red + 256 green + 65536 blue, top byte 0.
 using ColourRef = std::int32_t;
-inline constexpr ColourRef kNoColour = -1;
 
 constexpr ColourRef ColourRefOf(const RGBQUAD& entry) {
     return entry.rgbRed + 256 * entry.rgbGreen + 65536 * entry.rgbBlue;
 }
 
-// The entry with the colour's red, green and blue; its reserved byte stays. No colour, or a
-// value outside 0..0xFFFFFF, leaves the entry as it is.
+// The entry with the colour's red, green and blue; its reserved byte stays. A value outside
+// 0..0xFFFFFF leaves the entry as it is.
 constexpr RGBQUAD SplitColor(ColourRef color, RGBQUAD entry) {
     if (color < 0 || color > 0xFFFFFF) {
         return entry;

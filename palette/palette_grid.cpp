@@ -11,11 +11,11 @@ namespace rotopal {
 
 std::uint32_t OutlineOf(int index, const GridMarks& marks) {
     std::uint32_t outline = index >= FirstAnimatedIndex(marks.n) ? kOutlineAnimated : kOutlineNone;
-    if (index == marks.selectedIndex) {
+    if (marks.selected == index) {
         outline = kOutlineSelected;
     }
-    if (index == marks.hoverIndex) {
-        outline = marks.swapMode ? kOutlineHoverSwap : kOutlineHover;
+    if (marks.hover == index) {
+        outline = marks.exchangeWaiting ? kOutlineHoverSwap : kOutlineHover;
     }
     return outline;
 }

@@ -25,9 +25,9 @@ inline constexpr std::uint32_t kOutlineHoverSwap = 0xFFFFFF00;  // yellow while 
 // What decides the outlines.
 struct GridMarks {
     RangeValue n = 0;  // entries from 256 - n up are animated
-    std::int16_t selectedIndex = -1;
-    std::int16_t hoverIndex = -1;
-    bool swapMode = false;
+    std::optional<std::uint8_t> selected;
+    std::optional<std::uint8_t> hover;
+    bool exchangeWaiting = false;
 };
 
 // The outline of one cell: animated red (else black), overridden by the selection's green,

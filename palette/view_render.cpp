@@ -42,11 +42,11 @@ void RenderDoubleWidth(const LogoPixels& pixels, const Palette& palette, ArgbIma
     }
 }
 
-Palette HighlightPalette(const Palette& palette, std::int16_t selectedIndex, RangeValue n) {
+Palette HighlightPalette(const Palette& palette, std::optional<std::uint8_t> selected,
+                         RangeValue n) {
     Palette highlight = palette;
-    if (selectedIndex >= 0 && selectedIndex < 256) {
-        const auto i = static_cast<std::size_t>(selectedIndex);
-        highlight[i] = Inverted(highlight[i]);
+    if (selected) {
+        highlight[*selected] = Inverted(highlight[*selected]);
     }
     for (int i = 255; i >= FirstAnimatedIndex(n); --i) {
         const auto at = static_cast<std::size_t>(i);

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 #include "core/logo_document.h"
 #include "palette/animation_range.h"
@@ -35,9 +36,10 @@ constexpr RGBQUAD Inverted(RGBQUAD entry) {
                    static_cast<std::uint8_t>(255 - entry.rgbRed), entry.rgbReserved};
 }
 
-// The palette of the blinking view: the selected entry (-1 for none) inverted, then every entry
+// The palette of the blinking view: the selected entry, if any, inverted, then every entry
 // from 255 down to 256 - n inverted, one after the other on the same copy. A selected entry
 // inside the range is thus inverted twice and keeps its true colour.
-Palette HighlightPalette(const Palette& palette, std::int16_t selectedIndex, RangeValue n);
+Palette HighlightPalette(const Palette& palette, std::optional<std::uint8_t> selected,
+                         RangeValue n);
 
 }  // namespace rotopal

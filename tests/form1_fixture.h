@@ -28,6 +28,15 @@ protected:
         return WriteScreen(name, spec);
     }
 
+    // Gives an entry a new colour as the user does: selects it and picks the colour, given as
+    // the colour dialog speaks it (0x00BBGGRR).
+    void EditColour(int index, std::int32_t colour) {
+        form.Picture2_MouseDown(kLeftButton, 0, static_cast<float>(index % 16 * 15 + 7),
+                                static_cast<float>(index / 16 * 15 + 7));
+        ws.colourAnswers = {colour};
+        form.ColorChoice_Click();
+    }
+
     // The file's document as the reader gives it, for comparisons.
     static LogoDocument Expected(const std::string& path, bool convert = false) {
         return ReadLogoFile(path, [convert](int) { return convert; }).value();
@@ -35,8 +44,8 @@ protected:
 
     TempDir dir;
     FakeWindowSystem ws;
-    LogoDocument document{};
-    Form1 form{ws, document};
+    Form1 form{ws};
+    const LogoDocument& document = form.session().document;
 };
 
 }  // namespace rotopal::test

@@ -47,7 +47,7 @@ protected:
     void StartSwap(int index) {
         ws.menuAnswers = {1};
         Click(kRightButton, index);
-        ASSERT_TRUE(form.state().swapMode);
+        ASSERT_TRUE(form.session().exchangeWaiting);
     }
 
     ArgbImage Rendered() const {
@@ -89,7 +89,7 @@ TEST_F(PaletteWindowTest, OpeningDrawsTheGridWithTheAnimatedEntriesInRed) {
 TEST_F(PaletteWindowTest, PressSelectsDragMovesOnlyThePointerOutlineReleaseDescribesTheTarget) {
     Move(3);
     Down(kLeftButton, 3);
-    EXPECT_EQ(form.state().selectedIndex, 3);
+    EXPECT_EQ(form.session().selected, 3);
     Palette highlight = HighlightPalette(document.palette, 3, 6);
     ArgbImage expected = ArgbImage::Filled(320, 400, 0);
     RenderView(document.pixels, highlight, expected);
@@ -97,8 +97,8 @@ TEST_F(PaletteWindowTest, PressSelectsDragMovesOnlyThePointerOutlineReleaseDescr
 
     Move(40);
     Up(kLeftButton, 40);
-    EXPECT_EQ(form.state().selectedIndex, 3);
-    EXPECT_EQ(form.state().hoverIndex, 40);
+    EXPECT_EQ(form.session().selected, 3);
+    EXPECT_EQ(form.session().hover, 40);
     EXPECT_EQ(OutlineShown(3), kOutlineSelected);
     EXPECT_EQ(OutlineShown(40), kOutlineHover);
     const auto& e = document.palette[40];
@@ -114,17 +114,17 @@ TEST_F(PaletteWindowTest, PressSelectsDragMovesOnlyThePointerOutlineReleaseDescr
 TEST_F(PaletteWindowTest, ReleaseBeforeAnyPointerMovementLeavesTheEntryLabel) {
     Down(kLeftButton, 3);
     Up(kLeftButton, 3);
-    EXPECT_EQ(form.state().selectedIndex, 3);
+    EXPECT_EQ(form.session().selected, 3);
     EXPECT_EQ(ws.labels.count(Label::Form1_Label4), 0u);
 }
 
 TEST_F(PaletteWindowTest, RightClickShowsTheMenuThenTheEntry) {
     Click(kRightButton, 7);  // dismissed
-    EXPECT_EQ(form.state().selectedIndex, 7);
+    EXPECT_EQ(form.session().selected, 7);
     EXPECT_EQ(ws.Count("ShowPopupMenu Menu"), 1);
     EXPECT_EQ(ws.labels[Label::Form1_Label4].substr(0, 24), "選択パレット\r\n7番");
     EXPECT_EQ(ws.Count("ColorDialog"), 0);
-    EXPECT_FALSE(form.state().swapMode);
+    EXPECT_FALSE(form.session().exchangeWaiting);
 }
 
 TEST_F(PaletteWindowTest, ChosenColourLandsInTheEntryBeforeTheLabelShowsIt) {
@@ -170,37 +170,37 @@ TEST_F(PaletteWindowTest, ReleaseOffTheGridAfterAPressInsideIsIgnored) {
     }
     EXPECT_EQ(ws.Count("ShowPopupMenu"), 0);
     EXPECT_EQ(ws.labels.count(Label::Form1_Label4), 0u);
-    EXPECT_EQ(form.state().selectedIndex, 3);
+    EXPECT_EQ(form.session().selected, 3);
 }
 
 TEST_F(PaletteWindowTest, FirstPixelRowAndColumnSelectButDoNotMoveThePointerOutline) {
     form.Picture2_MouseMove(0, 0, 0.0f, 20.0f);
     form.Picture2_MouseMove(0, 0, 20.0f, 0.5f);
-    EXPECT_EQ(form.state().hoverIndex, -1);
+    EXPECT_EQ(form.session().hover, std::nullopt);
     EXPECT_EQ(ws.statusLine, texts::kPaletteHint) << "the hint shows all the same";
     form.Picture2_MouseDown(kLeftButton, 0, 0.0f, 20.0f);
-    EXPECT_EQ(form.state().selectedIndex, 16);
+    EXPECT_EQ(form.session().selected, 16);
     form.Picture2_MouseDown(kLeftButton, 0, 20.0f, 0.0f);
-    EXPECT_EQ(form.state().selectedIndex, 1);
+    EXPECT_EQ(form.session().selected, 1);
     form.Picture2_MouseDown(kLeftButton, 0, -0.5f, 20.0f);  // left of the grid
-    EXPECT_EQ(form.state().selectedIndex, 1);
+    EXPECT_EQ(form.session().selected, 1);
     form.Picture2_MouseMove(0, 0, 1.0f, 1.0f);
-    EXPECT_EQ(form.state().hoverIndex, 0);
+    EXPECT_EQ(form.session().hover, 0);
 }
 
 TEST_F(PaletteWindowTest, PointerOutlineStaysWhenThePointerLeavesTheGrid) {
     Move(10);
     form.Picture2_MouseMove(0, 0, 241.0f, 100.0f);
     form.Picture2_MouseMove(0, 0, 100.0f, -3.0f);
-    EXPECT_EQ(form.state().hoverIndex, 10);
+    EXPECT_EQ(form.session().hover, 10);
     EXPECT_EQ(OutlineShown(10), kOutlineHover);
 }
 
 TEST_F(PaletteWindowTest, SmallImageDrawsOneRowButCellsBelowCanBeSelected) {
     form.OpenFile(WriteScreen("logo16.bmp", 16, 0));  // answered No: 16 colours
-    document.palette[40] = {1, 2, 3, 0};
+    EditColour(40, 0x010203);
     Click(kLeftButton, 40);
-    EXPECT_EQ(form.state().selectedIndex, 40);
+    EXPECT_EQ(form.session().selected, 40);
     EXPECT_EQ(OutlineShown(40), kArgbBlack) << "not drawn";
     EXPECT_EQ(ws.labels[Label::Form1_Label4], "選択パレット\r\n40番\r\nRed=3\r\nGreen=2\r\nBlue=1");
 }
@@ -223,12 +223,12 @@ TEST_F(PaletteWindowTest, ExchangeMovesAColourIntoTheRangeAndKeepsThePicture) {
     EXPECT_EQ(ws.statusLine, texts::kSwapPointerHint);
     EXPECT_EQ(OutlineShown(250), kOutlineHoverSwap);
     Down(kLeftButton, 250);
-    EXPECT_EQ(form.state().selectedIndex, 3) << "presses are ignored while exchanging";
+    EXPECT_EQ(form.session().selected, 3) << "presses are ignored while exchanging";
     const std::string label = ws.labels[Label::Form1_Label4];
     ws.ClearLog();
     Up(kLeftButton, 250);
 
-    EXPECT_FALSE(form.state().swapMode);
+    EXPECT_FALSE(form.session().exchangeWaiting);
     EXPECT_EQ(document.palette[250], before.palette[3]);
     EXPECT_EQ(document.palette[3], before.palette[250]);
     EXPECT_EQ(form.state().plainDC, picture) << "the picture is the same pixel for pixel";
@@ -246,7 +246,7 @@ TEST_P(SwapCancelTest, AnyOtherButtonOnTheGridCancels) {
     Move(250);
     Up(GetParam(), 250);
     EXPECT_EQ(document, before);
-    EXPECT_FALSE(form.state().swapMode);
+    EXPECT_FALSE(form.session().exchangeWaiting);
     for (const auto c : kSwapControls)
         EXPECT_TRUE(ws.enabled[c]) << test::ToString(c);
     EXPECT_EQ(ws.Count("ShowPopupMenu"), 1) << "no menu while the exchange waits";
@@ -258,7 +258,7 @@ TEST_F(PaletteWindowTest, ClickBesideTheGridKeepsTheExchangeWaiting) {
     StartSwap(3);
     form.Picture2_MouseUp(kLeftButton, 0, 240.0f, 5.0f);
     form.Picture2_MouseUp(kLeftButton, 0, 5.0f, -1.0f);
-    EXPECT_TRUE(form.state().swapMode);
+    EXPECT_TRUE(form.session().exchangeWaiting);
     for (const auto c : kSwapControls)
         EXPECT_FALSE(ws.enabled[c]) << test::ToString(c);
     EXPECT_EQ(ws.statusLine, texts::kSwapPrompt);
@@ -269,7 +269,7 @@ TEST_F(PaletteWindowTest, SelfExchangeChangesNothingButEndsTheMode) {
     StartSwap(3);
     Up(kLeftButton, 3);
     EXPECT_EQ(document, before);
-    EXPECT_FALSE(form.state().swapMode);
+    EXPECT_FALSE(form.session().exchangeWaiting);
     for (const auto c : kSwapControls)
         EXPECT_TRUE(ws.enabled[c]) << test::ToString(c);
 }
@@ -288,7 +288,7 @@ TEST_P(SmallImageSwapTest, RefusesToMoveColoursAcrossTheStoredEntries) {
     const LogoDocument before = document;
     StartSwap(GetParam().source);
     Up(kLeftButton, GetParam().target);
-    EXPECT_FALSE(form.state().swapMode);
+    EXPECT_FALSE(form.session().exchangeWaiting);
     for (const auto c : kSwapControls)
         EXPECT_TRUE(ws.enabled[c]) << test::ToString(c);
     if (GetParam().refused) {
@@ -315,13 +315,13 @@ TEST_F(PaletteWindowTest, DroppedFileOpensLikeTheOpenButtonButNotDuringAnExchang
     const std::string other = WriteScreen("other.sys", 256, 200, 5);
     form.Form_DragDrop({other, other});  // several
     form.Form_DragDrop({});              // not a file
-    EXPECT_EQ(form.state().currentPath, dir / "logo.sys");
+    EXPECT_EQ(form.session().path, dir / "logo.sys");
     StartSwap(3);
     form.Form_DragDrop({other});
-    EXPECT_EQ(form.state().currentPath, dir / "logo.sys") << "the exchange waits for its target";
+    EXPECT_EQ(form.session().path, dir / "logo.sys") << "the exchange waits for its target";
     Up(kRightButton, 3);  // cancel
     form.Form_DragDrop({other});
-    EXPECT_EQ(form.state().currentPath, other);
+    EXPECT_EQ(form.session().path, other);
     EXPECT_EQ(document, Expected(other));
     EXPECT_EQ(ws.scrollValue, 56);
 }

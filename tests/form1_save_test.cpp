@@ -175,6 +175,7 @@ TEST_F(SaveTest, FolderInTheWayIsReportedAndLeftAlone) {
 TEST_F(SaveTest, RangeDecidesTheStoredFirstAnimatedIndexAndTheDocumentKeepsIt) {
     for (const auto& [n, stored] : {std::pair{16, 240u}, {255, 1u}, {1, 255u}}) {
         ws.scrollValue = n;
+        form.HScroll1_Change();
         ws.saveAnswers = {{dir / "out.sys", 1}};
         form.Menu_Save_Option_Click(3);
         EXPECT_EQ(StoredClrImportant(dir / "out.sys"), stored) << n;

@@ -76,9 +76,9 @@ TEST_P(StartUpTest, OpensWhatTheCommandLineNames) {
         EXPECT_TRUE(ws.messageBoxes.empty()) << "nothing to report for an empty argument";
     }
     // A file opened at start-up shows no selection and no pointer outline.
-    EXPECT_EQ(form.state().selectedIndex, -1);
-    EXPECT_EQ(form.state().hoverIndex, -1);
-    EXPECT_FALSE(form.state().swapMode);
+    EXPECT_EQ(form.session().selected, std::nullopt);
+    EXPECT_EQ(form.session().hover, std::nullopt);
+    EXPECT_FALSE(form.session().exchangeWaiting);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -98,7 +98,7 @@ TEST_F(Form1Test, StartUpWithAMissingFileReportsItAndOpensEmpty) {
     ASSERT_EQ(ws.messageBoxes.size(), 1u);
     EXPECT_EQ(ws.messageBoxes[0].text, texts::kNotBitmapMessage);
     ExpectEmptyWindow();
-    EXPECT_EQ(form.state().currentPath, dir / "absent.sys");
+    EXPECT_EQ(form.session().path, dir / "absent.sys");
 }
 
 struct WindowsDirCase {
@@ -112,7 +112,7 @@ class WindowsDirTest : public Form1Test, public ::testing::WithParamInterface<Wi
 TEST_P(WindowsDirTest, AppendsTheSeparatorWhateverTheTextEndsWith) {
     ws.windowsDirectory = GetParam().reported;
     form.Form_Load("");
-    EXPECT_EQ(form.state().windowsDir, GetParam().stored);
+    EXPECT_EQ(form.saving().windowsDir(), GetParam().stored);
 }
 
 INSTANTIATE_TEST_SUITE_P(Folders, WindowsDirTest,
@@ -152,7 +152,7 @@ TEST_F(Form1Test, OpeningSetsEveryPartOfTheWindowFromTheFile) {
     EXPECT_EQ(form.state().plainDC, plain);
     // Rendering does not draw into the view: it shows the change at the next tick or repaint.
     EXPECT_EQ(ws.Count("ShowImage Picture3"), 0);
-    EXPECT_EQ(form.state().currentPath, path);
+    EXPECT_EQ(form.session().path, path);
 }
 
 TEST_F(Form1Test, OpenButtonAsksForAnExistingFileFromTheProgramFolder) {
@@ -271,7 +271,7 @@ TEST_P(RejectionTest, LeavesTheOpenDocumentAndTheWindowAsTheyWere) {
     EXPECT_EQ(form.state().invertedDC.image(), inverted);
 
     // The rejected path is the one a revert reads again, with the same answer.
-    EXPECT_EQ(form.state().currentPath, bad);
+    EXPECT_EQ(form.session().path, bad);
     ws.messageAnswers = {MessageAnswer::Yes};
     form.Command4_Click();
     ASSERT_EQ(ws.messageBoxes.size(), 3u);
@@ -331,7 +331,7 @@ TEST_F(Form1Test, RejectionBeforeAnyFileKeepsTheWindowEmpty) {
 
 TEST_F(Form1Test, RevertAnsweredNoChangesNothing) {
     form.Form_Load(WriteScreen("logo.sys"));
-    document.palette[3] = {1, 2, 3, 0};
+    EditColour(3, 0x010203);
     const LogoDocument edited = document;
     ws.ClearLog();
     form.Command4_Click();
@@ -346,7 +346,7 @@ TEST_F(Form1Test, RevertAnsweredNoChangesNothing) {
 TEST_F(Form1Test, RevertAnsweredYesReadsTheFileAgainWithItsRange) {
     const std::string path = WriteScreen("logo.sys");
     form.Form_Load(path);
-    document.palette[3] = {1, 2, 3, 0};
+    EditColour(3, 0x010203);
     ws.scrollValue = 40;
     form.HScroll1_Change();
     ws.messageAnswers = {MessageAnswer::Yes};
@@ -367,7 +367,8 @@ TEST_F(Form1Test, RangeChangesRedrawTheCountAndTheHighlightNotTheView) {
         EXPECT_EQ(ws.labels[Label::Form1_Label1], std::to_string(n) + "色アニメーション");
         ArgbImage expected = ArgbImage::Filled(320, 400, 0);
         RenderView(document.pixels,
-                   HighlightPalette(document.palette, -1, static_cast<RangeValue>(n)), expected);
+                   HighlightPalette(document.palette, std::nullopt, static_cast<RangeValue>(n)),
+                   expected);
         EXPECT_EQ(form.state().invertedDC.image(), expected) << n;
         EXPECT_EQ(ws.Count("ShowImage Picture3"), 0);
     }

@@ -29,6 +29,7 @@ class NeedAnimationTest : public test::Form1Fixture,
 TEST_P(NeedAnimationTest, BothButtonsRefuseWithoutAnAnimatedColour) {
     form.Form_Load(WriteScreen("logo.sys", GetParam().colours, 0));
     ws.scrollValue = GetParam().range;
+    form.HScroll1_Change();
     ws.ClearLog();
     ws.messageBoxes.clear();  // the 16-colour file's question
     form.Command2_Click(GetParam().button);
@@ -71,15 +72,15 @@ protected:
     Palette Rotated(int steps) const {
         Palette palette = document.palette;
         for (int i = 0; i < steps; ++i)
-            RotatePalette(palette, document.lastIndex, document.animSpan);
+            RotatePalette(palette, document.lastIndex, form.session().previewSpan);
         return palette;
     }
 
-    Form2 preview{ws, document};
+    Form2 preview{ws, form.session()};
 };
 
 TEST_F(PreviewTest, ButtonSetsTheSpanAndShowsThePreviewWindow) {
-    EXPECT_EQ(document.animSpan, 15);
+    EXPECT_EQ(form.session().previewSpan, 15);
     EXPECT_EQ(ws.Count("ShowForm Form2"), 1);
 }
 
@@ -122,7 +123,7 @@ TEST_F(PreviewTest, ReactivationRestartsAtFrameOneWithTheCurrentPalette) {
     preview.Form_Activate();
     for (int k = 0; k < 5; ++k)
         preview.Timer1_Timer();
-    document.palette[250] = {1, 2, 3, 0};  // edited between two previews
+    EditColour(250, 0x010203);  // edited between two previews
     preview.Form_Activate();
     ws.ClearLog();
     preview.Timer1_Timer();
@@ -146,8 +147,9 @@ TEST_F(PreviewTest, ClosingGivesTheMainWindowBackAndTheDocumentIsAsBefore) {
 
 TEST_F(PreviewTest, SingleAnimatedColourShowsOneOfOneAndNeverChanges) {
     ws.scrollValue = 1;
+    form.HScroll1_Change();
     form.Command2_Click(0);
-    EXPECT_EQ(document.animSpan, 0);
+    EXPECT_EQ(form.session().previewSpan, 0);
     preview.Form_Activate();
     ws.ClearLog();
     for (int k = 0; k < 3; ++k)

@@ -225,7 +225,6 @@ TEST(Reader, KeepsHeadersAsStored) {
     EXPECT_EQ(doc.infoHeader.biXPelsPerMeter, -5);
     EXPECT_EQ(doc.infoHeader.biYPelsPerMeter, 77);
     EXPECT_EQ(doc.infoHeader.biClrImportant, 300u);
-    EXPECT_EQ(doc.animSpan, 0);
 }
 
 // ---- Where the colour table and the pixels are taken from ---------------------------------

@@ -30,14 +30,14 @@ TEST_P(OutlineOfTest, LaterRulesWin) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rules, OutlineOfTest,
-    ::testing::Values(OutlineCase{"Plain", 10, {16, -1, -1, false}, kOutlineNone},
-                      OutlineCase{"JustBelowRange", 239, {16, -1, -1, false}, kOutlineNone},
-                      OutlineCase{"RangeBottom", 240, {16, -1, -1, false}, kOutlineAnimated},
-                      OutlineCase{"RangeTop", 255, {16, -1, -1, false}, kOutlineAnimated},
-                      OutlineCase{"NoRange", 255, {0, -1, -1, false}, kOutlineNone},
-                      OutlineCase{"WholeRangeSparesZero", 0, {255, -1, -1, false}, kOutlineNone},
+    ::testing::Values(OutlineCase{"Plain", 10, {16, {}, {}, false}, kOutlineNone},
+                      OutlineCase{"JustBelowRange", 239, {16, {}, {}, false}, kOutlineNone},
+                      OutlineCase{"RangeBottom", 240, {16, {}, {}, false}, kOutlineAnimated},
+                      OutlineCase{"RangeTop", 255, {16, {}, {}, false}, kOutlineAnimated},
+                      OutlineCase{"NoRange", 255, {0, {}, {}, false}, kOutlineNone},
+                      OutlineCase{"WholeRangeSparesZero", 0, {255, {}, {}, false}, kOutlineNone},
                       OutlineCase{
-                          "SelectedOverAnimated", 250, {16, 250, -1, false}, kOutlineSelected},
+                          "SelectedOverAnimated", 250, {16, 250, {}, false}, kOutlineSelected},
                       OutlineCase{"HoverOverSelected", 250, {16, 250, 250, false}, kOutlineHover},
                       OutlineCase{"HoverOverAnimated", 241, {16, 3, 241, false}, kOutlineHover},
                       OutlineCase{"HoverWhileSwapping", 5, {16, 5, 5, true}, kOutlineHoverSwap},
@@ -72,7 +72,7 @@ TEST(RenderPaletteGrid, BoxesRunFromCornerToCornerInclusive) {
 TEST(RenderPaletteGrid, DrawsOnlyTheEntriesTheImageUses) {
     const Palette palette = test::DistinctPalette();
     ArgbImage image = ArgbImage::Filled(240, 240, kArgbWhite);  // reused: cleared to black
-    RenderPaletteGrid(palette, 15, {255, 20, -1, false}, image);
+    RenderPaletteGrid(palette, 15, {255, 20, {}, false}, image);
     for (int x = 0; x < 240; ++x) {
         // Entry 0 never animates; 1..15 do with N = 255.
         const std::uint32_t outline = x < 15 ? kOutlineNone : kOutlineAnimated;
@@ -123,7 +123,7 @@ INSTANTIATE_TEST_SUITE_P(Grids, WholeGridTest,
                          ::testing::Values(WholeGridCase{"Full", 255, {16, 17, 200, false}},
                                            WholeGridCase{"Swapping", 255, {255, 0, 255, true}},
                                            WholeGridCase{
-                                               "NothingAnimated", 255, {0, -1, -1, false}},
+                                               "NothingAnimated", 255, {0, {}, {}, false}},
                                            WholeGridCase{"SixteenColours", 15, {6, 3, 15, false}},
                                            WholeGridCase{"EndsMidRow", 100, {200, 99, 101, false}},
                                            WholeGridCase{"OneColour", 0, {255, 0, 0, false}}),

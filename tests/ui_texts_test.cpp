@@ -208,7 +208,7 @@ TEST(Dialogs, ColourDialogStartsFromWhiteCustomsEveryTime) {
     EXPECT_EQ(ws.lastInitialColour, 0x00123456);
     for (const auto custom : ws.lastCustomColours)
         EXPECT_EQ(custom, 0x00FFFFFF);
-    EXPECT_EQ(ShowColorDialog(ws, 0x00123456), -1) << "cancel";
+    EXPECT_EQ(ShowColorDialog(ws, 0x00123456), std::nullopt) << "cancel";
 }
 
 }  // namespace

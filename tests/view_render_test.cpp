@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "tests/test_support.h"
 
 namespace rotopal {
@@ -34,7 +36,7 @@ INSTANTIATE_TEST_SUITE_P(Values, InvertedTest,
 
 struct HighlightCase {
     const char* name;
-    std::int16_t selected;
+    std::optional<std::uint8_t> selected;
     int n;
     std::vector<int> inverted;  // the entries expected inverted, all others true
 };
@@ -64,10 +66,10 @@ std::vector<int> Span(int from, int to, std::vector<int> extra = {}) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, HighlightPaletteTest,
-    ::testing::Values(HighlightCase{"Nothing", -1, 0, {}},
+    ::testing::Values(HighlightCase{"Nothing", std::nullopt, 0, {}},
                       HighlightCase{"SelectionOnly", 5, 0, {5}},
                       HighlightCase{"SelectedZero", 0, 0, {0}},
-                      HighlightCase{"RangeOnly", -1, 16, Span(240, 255)},
+                      HighlightCase{"RangeOnly", std::nullopt, 16, Span(240, 255)},
                       HighlightCase{"SelectionOutside", 3, 16, Span(240, 255, {3})},
                       // Inverted twice, so it keeps its true colour and stands still.
                       HighlightCase{"SelectionInside", 250, 16,
@@ -77,8 +79,8 @@ INSTANTIATE_TEST_SUITE_P(
                                         return v;
                                     }()},
                       HighlightCase{"SelectionAtRangeBottom", 240, 16, Span(241, 255)},
-                      HighlightCase{"WholeRange", -1, 255, Span(1, 255)},
-                      HighlightCase{"One", -1, 1, {255}}),
+                      HighlightCase{"WholeRange", std::nullopt, 255, Span(1, 255)},
+                      HighlightCase{"One", std::nullopt, 1, {255}}),
     test::CaseName{});
 
 TEST(RenderView, TurnsBottomUpRowsIntoScreenRows) {

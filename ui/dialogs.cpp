@@ -21,11 +21,11 @@ SaveDialogAnswer ShowSaveDialog(WindowSystem& ws, std::string_view filter,
     return answer;
 }
 
-std::int32_t ShowColorDialog(WindowSystem& ws, std::int32_t initialColour) {
+std::optional<std::int32_t> ShowColorDialog(WindowSystem& ws, std::int32_t initialColour) {
     constexpr std::int32_t kWhite = 0x00FFFFFF;
     std::array<std::int32_t, 16> custom{};
     custom.fill(kWhite);
-    return ws.ColorDialog(initialColour, custom).value_or(-1);
+    return ws.ColorDialog(initialColour, custom);
 }
 
 }  // namespace rotopal

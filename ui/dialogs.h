@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,8 +22,8 @@ std::string ShowOpenDialog(WindowSystem& ws, std::string_view filter,
 SaveDialogAnswer ShowSaveDialog(WindowSystem& ws, std::string_view filter,
                                 const std::string& initialFolder);
 
-// The chosen colour as 0x00BBGGRR, or -1 when cancelled. Every call starts with 16 white
+// The chosen colour as 0x00BBGGRR, or nothing when cancelled. Every call starts with 16 white
 // custom colours; custom colours defined in one dialog are gone in the next.
-std::int32_t ShowColorDialog(WindowSystem& ws, std::int32_t initialColour);
+std::optional<std::int32_t> ShowColorDialog(WindowSystem& ws, std::int32_t initialColour);
 
 }  // namespace rotopal

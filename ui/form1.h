@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -9,6 +10,8 @@
 #include "palette/animation_range.h"
 #include "palette/argb_image.h"
 #include "palette/recolourable_view.h"
+#include "ui/edit_session.h"
+#include "ui/save_commands.h"
 #include "ui/window_system.h"
 
 namespace rotopal {
@@ -18,27 +21,22 @@ inline constexpr int kLeftButton = 1;
 inline constexpr int kRightButton = 2;
 inline constexpr int kMiddleButton = 4;
 
-// The main window's own fields.
+// The main window's own fields: the images it shows and what the blink shows next.
 struct MainWindowState {
     ArgbImage plainDC;            // the image with the true palette
     RecolourableView invertedDC;  // the image with animated and selected entries inverted
     ArgbImage paletteImage;       // the palette window's grid, kept between pointer events
-    std::int16_t selectedIndex = -1;
-    std::int16_t hoverIndex = -1;
-    bool swapMode = false;
-    bool blinkPhase = false;  // true: the next blink tick shows the plain image
-    std::string currentPath;
-    std::string windowsDir;  // ends in its separator
-    // No Windows installation was found and windowsDir is the current folder: all three screen
-    // files are saved there.
-    bool windowsDirIsFallback = false;
+    bool blinkPhase = false;      // true: the next blink tick shows the plain image
+    // The entry whose values the entry label shows, so that an undo can bring them up to date.
+    std::optional<std::uint8_t> describedEntry;
 };
 
-// The main window's logic: its event handlers and methods. It reads and writes the one open
-// document and reaches the screen only through the WindowSystem port.
+// The main window's logic: its event handlers and methods. It owns the edit session, the one
+// place the open document is changed, and reaches the screen only through the WindowSystem
+// port.
 class Form1 {
 public:
-    Form1(WindowSystem& ws, LogoDocument& document) : ws_(ws), document_(document) {}
+    explicit Form1(WindowSystem& ws) : ws_(ws), saving_(ws) {}
 
     // Start-up and shutdown. `commandLine` is the text after the program's name.
     void Form_Load(std::string_view commandLine);
@@ -54,6 +52,11 @@ public:
     // Files dropped on the window: one file opens as through the open button; several, or
     // anything that is not a file, are ignored, as is a drop while an exchange waits.
     void Form_DragDrop(const std::vector<std::string>& paths);
+
+    // Undo (Ctrl+Z) and redo (Ctrl+Shift+Z, Ctrl+Y) of the document's colour edits and
+    // exchanges. Nothing happens while an exchange waits for its second entry.
+    void Edit_Undo();
+    void Edit_Redo();
 
     // Pointer-movement hints.
     void Command1_MouseMove();
@@ -80,37 +83,48 @@ public:
     void Timer1_Timer();
 
     // Methods the handlers share.
+    // Reads the file and, when it is accepted, makes it the open document.
     void OpenFile(const std::string& path);
+    // Makes a document read or made elsewhere the open one, exactly as opening it from path
+    // would: a new history, the caption, the range it asks for, the view, grid and labels.
+    void ShowOpenedDocument(const std::string& path, const LogoDocument& document);
+    // Sets the information label for the open document, read from path.
     void GetInfo(const std::string& path);
+    // Renders the plain image and then the highlighted one; shows neither.
     void DrawPicture();
+    // Renders the highlighted image (range and selection inverted); shows nothing.
     void ColorPaint();
+    // Shows the plain image in the view.
     void Up_Dis();
+    // Renders the palette grid and shows it in the palette window.
     void DrawBlock();
     void Message(std::string_view text);
-    // The numbered frame series fileName001.bmp ... for a span of `number` (frames minus 1),
-    // with its progress in the status window. False, after telling the user, when a frame could
-    // not be written; the series stops there.
-    bool Saves(const std::string& fileName, std::int32_t number);
+    // The numbered frame series fileName001.bmp ... for a span of `span` (frames minus 1), with
+    // its progress in the status window. False, after telling the user, when a frame could not
+    // be written; the series stops there.
+    bool Saves(const std::string& fileName, std::int32_t span);
 
+    const EditSession& session() const { return session_; }
     const MainWindowState& state() const { return state_; }
+    const SaveCommands& saving() const { return saving_; }
 
 private:
-    // The range value N, read from the control each time: there is no cached copy.
-    RangeValue RangeControlValue();
-    // Sets the control and runs its change handling when the value changes.
+    // Sets the range control and the session's range, and runs the change handling when the
+    // value changes.
     void SetRangeControlValue(RangeValue value);
     // The release that ends an exchange: the left button exchanges with the cell, any other
     // cancels.
     void EndColourSwap(int button, std::uint8_t target);
-    // Saves the document with the range of the control as its biClrImportant. False, after
-    // telling the user, when the file could not be written; the old file then stays as it was.
-    bool SaveDocument(const std::string& path);
-    void ReportSaveFailure(const std::string& path, int systemError);
+    // Redraws what an edit or its undoing changes: the grid, both view images and the entry
+    // label.
+    void ShowEditedDocument();
+    void DescribeEntry(std::uint8_t index);
     // The controls an exchange disables, in the order it disables them.
     void SetSwapControlsEnabled(bool enabled);
 
     WindowSystem& ws_;
-    LogoDocument& document_;
+    SaveCommands saving_;
+    EditSession session_;
     MainWindowState state_;
 };
 

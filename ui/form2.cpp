@@ -15,7 +15,7 @@ void Form2::Form_Activate() {
     ws_.ShowForm(Form::Form3);
     // Directly above the preview window; its left edge stays where it was placed.
     ws_.SetFormTop(Form::Form3, ws_.FormTop(Form::Form2) - ws_.FormHeight(Form::Form3));
-    previewInfo_ = CopyBitmapInfo(document_);
+    previewInfo_ = CopyBitmapInfo(session_.document);
     frameCounter_ = 0;
     open_ = true;
     ++generation_;
@@ -30,7 +30,8 @@ void Form2::Timer1_Timer() {
     // was neither closed nor reset meanwhile: a reset copy never receives a step begun on the
     // old one, and a closed preview draws nothing.
     Palette next = previewInfo_.colors;
-    RotatePalette(next, document_.lastIndex, document_.animSpan);
+    const LogoDocument& document = session_.document;
+    RotatePalette(next, document.lastIndex, session_.previewSpan);
     const std::uint32_t generation = generation_;
     inTick_ = true;
     ws_.DoEvents();
@@ -40,9 +41,9 @@ void Form2::Timer1_Timer() {
     }
     previewInfo_.colors = next;
 
-    const int frames = document_.animSpan + 1;
+    const int frames = session_.previewSpan + 1;
     ws_.SetLabel(Label::Form3_Label1, FrameCounterText(frameCounter_ + 1, frames));
-    RenderDoubleWidth(document_.pixels, previewInfo_.colors, previewImage_);
+    RenderDoubleWidth(document.pixels, previewInfo_.colors, previewImage_);
     ws_.ShowImage(Surface::Form2, previewImage_);
     frameCounter_ = static_cast<std::uint8_t>((frameCounter_ + 1) % frames);
 }

@@ -4,16 +4,18 @@
 
 #include "core/logo_document.h"
 #include "palette/argb_image.h"
+#include "ui/edit_session.h"
 #include "ui/window_system.h"
 
 namespace rotopal {
 
 // The preview window's logic: while it is open the animated range of a private palette copy
 // turns one step per tick, drawn at double width, with the frame counter in the status window.
-// The main window is disabled and does not blink meanwhile. Nothing of the document changes.
+// The main window is disabled and does not blink meanwhile. It turns the span the main window
+// handed over in the session, and changes nothing of the session.
 class Form2 {
 public:
-    Form2(WindowSystem& ws, const LogoDocument& document) : ws_(ws), document_(document) {}
+    Form2(WindowSystem& ws, const EditSession& session) : ws_(ws), session_(session) {}
 
     // The preview window became the program's active window: start again from frame 1 with the
     // document's palette as it is now.
@@ -28,7 +30,7 @@ public:
 
 private:
     WindowSystem& ws_;
-    const LogoDocument& document_;
+    const EditSession& session_;
     BitmapInfo previewInfo_{};
     std::uint8_t frameCounter_ = 0;  // frames drawn since the activation, modulo n
     ArgbImage previewImage_ = ArgbImage::Filled(2 * kLogoWidth, kLogoHeight, kArgbBlack);

@@ -272,13 +272,13 @@ std::unique_ptr<User> MakeUser(std::string_view implementation) {
     return std::make_unique<QtUser>();
 }
 
-// A session of the program on one implementation: the user, the document and the two windows.
+// A run of the program on one implementation: the user and the two windows.
 class Session {
 public:
     explicit Session(std::string_view implementation)
         : user_(MakeUser(implementation)),
-          form1(user_->windows(), document),
-          form2(user_->windows(), document) {
+          form1(user_->windows()),
+          form2(user_->windows(), form1.session()) {
         user_->Attach(form1, form2);
     }
     User& user() { return *user_; }
@@ -302,7 +302,6 @@ private:
     std::unique_ptr<User> user_;
 
 public:
-    LogoDocument document{};
     Form1 form1;
     Form2 form2;
 };

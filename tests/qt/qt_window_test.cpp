@@ -108,9 +108,9 @@ protected:
 
     test::TempDir dir;
     QtWindowSystem windows;
-    LogoDocument document{};
-    Form1 form{windows, document};
-    Form2 form2{windows, document};
+    Form1 form{windows};
+    Form2 form2{windows, form.session()};
+    const LogoDocument& document = form.session().document;
 };
 
 // ---- The window as designed ---------------------------------------------------------------------
@@ -335,7 +335,7 @@ TEST_F(QtWindowTest, RangeFollowsTheThumbWhileItIsDragged) {
     bar.setSliderPosition(30);  // dragging: the value waits for the release
     EXPECT_EQ(main().label1->text(), "30色アニメーション");
     ArgbImage expected = ArgbImage::Filled(320, 400, 0);
-    RenderView(document.pixels, HighlightPalette(document.palette, -1, 30), expected);
+    RenderView(document.pixels, HighlightPalette(document.palette, std::nullopt, 30), expected);
     EXPECT_EQ(form.state().invertedDC.image(), expected);
     bar.setSliderDown(false);
     EXPECT_EQ(bar.value(), 30);
@@ -409,7 +409,7 @@ TEST_F(QtWindowTest, ColourChosenThroughTheMenuAndTheRealColourDialog) {
     PictureBox* grid = main().picture2;
     QTest::mouseMove(grid, CellPoint(5));
     QTest::mousePress(grid, Qt::RightButton, {}, CellPoint(5));
-    EXPECT_EQ(form.state().selectedIndex, 5);
+    EXPECT_EQ(form.session().selected, 5);
 
     bool chosen = false, accepted = false;
     QColor initial;

@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "core/logo_document.h"
 #include "document/file_io.h"
 #include "ui/command_line.h"
 #include "ui/form1.h"
@@ -53,12 +52,12 @@ int main(int argc, char** argv) {
 
     // QApplication has taken its own options out of argv; the rest is the command line.
     const std::vector<std::string> arguments(argv + 1, argv + argc);
-    auto document = std::make_unique<rotopal::LogoDocument>();
     rotopal::qt::QtWindowSystem windows;
-    rotopal::Form1 form1(windows, *document);
-    rotopal::Form2 form2(windows, *document);
-    windows.Attach(form1, form2);
-    form1.Form_Load(rotopal::CommandLineText(arguments));
+    // The session holds a 129 KB document: the main window lives on the heap.
+    const auto form1 = std::make_unique<rotopal::Form1>(windows);
+    rotopal::Form2 form2(windows, form1->session());
+    windows.Attach(*form1, form2);
+    form1->Form_Load(rotopal::CommandLineText(arguments));
     windows.ShowMainWindow();
     return QApplication::exec();
 }
