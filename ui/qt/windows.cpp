@@ -10,14 +10,11 @@
 
 #include "ui/layout.h"
 #include "ui/qt/app_icon.h"
+#include "ui/qt/qt_text.h"
 #include "ui/texts.h"
 
 namespace rotopal::qt {
 namespace {
-
-QString Q(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 void Place(QWidget* widget, const layout::Rect& r, const char* name) {
     widget->setGeometry(r.x, r.y, r.width, r.height);
