@@ -1,5 +1,5 @@
-# Shared by scripts/run, scripts/test and .ci/run: the Debian packages the project needs and
-# the way they are installed.
+# Shared by scripts/run, scripts/test, scripts/package and .ci/run: the Debian packages the
+# project needs, the way they are installed, and how a build step is run.
 
 # To configure and build.
 BUILD_PACKAGES=(cmake ninja-build g++ libgtest-dev libbenchmark-dev libcli11-dev
@@ -34,6 +34,16 @@ ensure_packages() {
     "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
     "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
         "${missing[@]}"
+}
+
+# Runs a command with its output held back, so a good build stays quiet; when it fails, prints
+# what it said to stderr and fails too.
+quietly() {
+    local log
+    if ! log=$("$@" 2>&1); then
+        echo "$log" >&2
+        return 1
+    fi
 }
 
 # Configures a build folder with Ninja, starting it afresh if another generator made it.

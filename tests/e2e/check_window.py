@@ -418,6 +418,9 @@ def main():
     environment = dict(os.environ, LD_PRELOAD=slow_rename, ROTOPAL_SLOW_RENAME_MS="200")
     environment["ASAN_OPTIONS"] = ":".join(
         filter(None, [os.environ.get("ASAN_OPTIONS"), "verify_asan_link_order=0"]))
+    # The window must reach the X server under test, even when the caller runs the other Qt
+    # tests with the off-screen platform.
+    environment["QT_QPA_PLATFORM"] = "xcb"
     program = subprocess.Popen([rotopal, screen_file], env=environment)
     try:
         window, (x, y) = find_main_window(time.monotonic() + 30)

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "tests/initial_states.h"
 #include "ui/form1.h"
 #include "ui/form2.h"
 
@@ -62,19 +63,13 @@ T Next(std::deque<T>& queue, T fallback) {
 }  // namespace
 
 FakeWindowSystem::FakeWindowSystem() {
-    // The design's enabled states at start-up.
-    for (const auto c : {Control::Command1, Control::Command3, Control::Picture1, Control::Picture3,
-                         Control::Picture4}) {
-        enabled[c] = true;
+    for (const auto& [control, on] : kInitialControls) {
+        enabled[control] = on;
     }
-    for (const auto c : {Control::Command2_0, Control::Command2_1, Control::Command4,
-                         Control::HScroll1, Control::Picture2}) {
-        enabled[c] = false;
+    for (const auto& [form, on, onScreen] : kInitialForms) {
+        formEnabled[form] = on;
+        visible[form] = onScreen;
     }
-    for (const auto form : {Form::Form1, Form::Form2, Form::Form3}) {
-        formEnabled[form] = true;
-    }
-    visible[Form::Form1] = true;  // shown by the program's start, not by the form logic
     tops[Form::Form2] = 300;
 }
 

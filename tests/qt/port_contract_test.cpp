@@ -22,6 +22,7 @@
 #include <memory>
 
 #include "tests/fake/fake_window_system.h"
+#include "tests/initial_states.h"
 #include "tests/test_support.h"
 #include "ui/file_filters.h"
 #include "ui/form1.h"
@@ -58,6 +59,8 @@ public:
     virtual void LetEventsRun() = 0;
 
     virtual bool IsEnabled(Control control) = 0;
+    virtual bool IsFormEnabled(Form form) = 0;
+    virtual bool IsVisible(Form form) = 0;
     virtual std::string StatusLine() = 0;
     virtual std::string Caption(Form form) = 0;
     virtual std::string CountLabel() = 0;
@@ -86,6 +89,8 @@ public:
     void LetEventsRun() override { ws_.RunEventLoop(); }
 
     bool IsEnabled(Control control) override { return ws_.enabled[control]; }
+    bool IsFormEnabled(Form form) override { return ws_.formEnabled[form]; }
+    bool IsVisible(Form form) override { return ws_.visible[form]; }
     std::string StatusLine() override { return ws_.statusLine; }
     std::string Caption(Form form) override { return ws_.captions[form]; }
     std::string CountLabel() override { return ws_.labels[Label::Form1_Label1]; }
@@ -153,6 +158,8 @@ public:
     }
 
     bool IsEnabled(Control control) override { return Widget(control)->isEnabled(); }
+    bool IsFormEnabled(Form form) override { return Window(form)->isEnabled(); }
+    bool IsVisible(Form form) override { return Window(form)->isVisible(); }
     std::string StatusLine() override { return ws_.mainWindow().picture4->text().toStdString(); }
     std::string Caption(Form form) override { return Window(form)->windowTitle().toStdString(); }
     std::string CountLabel() override { return ws_.mainWindow().label1->text().toStdString(); }
@@ -331,16 +338,28 @@ protected:
 
 // ---- Initial states --------------------------------------------------------------------------
 
-TEST_P(PortContract, BeforeAFileIsOpenOnlyOpenExitAndThePanelsAreEnabled) {
-    session.Start();
-    const std::pair<Control, bool> expected[] = {
-        {Control::Command1, true},    {Control::Command3, true},  {Control::Picture1, true},
-        {Control::Picture3, true},    {Control::Picture4, true},  {Control::Command2_0, false},
-        {Control::Command2_1, false}, {Control::Command4, false}, {Control::HScroll1, false},
-        {Control::Picture2, false}};
-    for (const auto& [control, enabled] : expected) {
+void ExpectInitialStates(User& user) {
+    for (const auto& [control, enabled] : test::kInitialControls) {
         EXPECT_EQ(user.IsEnabled(control), enabled) << test::ToString(control);
     }
+    for (const auto& [form, enabled, visible] : test::kInitialForms) {
+        EXPECT_EQ(user.IsFormEnabled(form), enabled) << "Form" << static_cast<int>(form) + 1;
+        EXPECT_EQ(user.IsVisible(form), visible) << "Form" << static_cast<int>(form) + 1;
+    }
+}
+
+// The table the fake starts from is the one the real windows start from: as they first appear,
+// before any handler, and still once a start-up without a file is done.
+TEST_P(PortContract, WindowsStartAsTheTableOfInitialStatesSays) {
+    user.Start();
+    {
+        SCOPED_TRACE("before any handler");
+        ExpectInitialStates(user);
+    }
+    session.form1.Form_Load("");
+    user.LetEventsRun();
+    SCOPED_TRACE("after a start-up without a file");
+    ExpectInitialStates(user);
 }
 
 // ---- Disabled controls raise no pointer events -----------------------------------------------

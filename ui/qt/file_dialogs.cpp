@@ -12,14 +12,11 @@
 #include <QTreeView>
 
 #include "ui/file_filters.h"
+#include "ui/qt/qt_text.h"
 #include "ui/texts.h"
 
 namespace rotopal::qt {
 namespace {
-
-QString Q(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // Large enough that names, types, dates and the side bar's places read in full.
 constexpr QSize kDialogSize{900, 560};

@@ -23,7 +23,7 @@ public:
     QtWindowSystem();
     ~QtWindowSystem() override;
 
-    // Connects the widgets' events to the windows' handlers.
+    // Connects the widgets' events to the windows' handlers (qt_window_system_attach.cpp).
     void Attach(Form1& form1, Form2& form2);
     void ShowMainWindow();
 

@@ -7,17 +7,15 @@
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QUrl>
+#include <initializer_list>
 
 #include "ui/layout.h"
 #include "ui/qt/app_icon.h"
+#include "ui/qt/qt_text.h"
 #include "ui/texts.h"
 
 namespace rotopal::qt {
 namespace {
-
-QString Q(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 void Place(QWidget* widget, const layout::Rect& r, const char* name) {
     widget->setGeometry(r.x, r.y, r.width, r.height);
@@ -51,6 +49,25 @@ Button* MakeButton(QWidget* parent, std::string_view caption, const layout::Rect
     auto* button = new Button(Q(caption), parent);
     Place(button, r, name);
     return button;
+}
+
+PictureBox* MakePicture(QWidget* parent, const layout::Rect& r, const char* name) {
+    auto* picture = new PictureBox(parent);
+    Place(picture, r, name);
+    return picture;
+}
+
+RangeScrollBar* MakeRangeScrollBar(QWidget* parent) {
+    auto* bar = new RangeScrollBar(parent);
+    Place(bar, layout::kHScroll1, "HScroll1");
+    bar->setRange(0, 255);
+    bar->setSingleStep(1);
+    bar->setPageStep(1);
+    // Dragging reports positions through sliderMoved and the final value on release.
+    bar->setTracking(false);
+    // It takes the keyboard focus in tab order and when clicked, which shows its hint.
+    bar->setFocusPolicy(Qt::StrongFocus);
+    return bar;
 }
 
 }  // namespace
@@ -156,31 +173,29 @@ MainWindow::MainWindow()
     setWindowTitle(Q(texts::kMainCaption));
     setFixedSize(layout::kMainWidth, layout::kMainHeight);
 
+    CreateControls();
+    CreatePanelLabels();
+    StartWithoutAFile();
+    CreatePopupMenus();
+}
+
+void MainWindow::CreateControls() {
     // Created in tab order: open, palette, view, range, preview, save, exit, panel, status
     // line, reset.
     command1 = MakeButton(this, texts::kOpenButton, layout::kCommand1, "Command1");
-    picture2 = new PictureBox(this);
-    Place(picture2, layout::kPicture2, "Picture2");
-    picture3 = new PictureBox(this);
-    Place(picture3, layout::kPicture3, "Picture3");
-    hscroll1 = new RangeScrollBar(this);
-    Place(hscroll1, layout::kHScroll1, "HScroll1");
-    hscroll1->setRange(0, 255);
-    hscroll1->setSingleStep(1);
-    hscroll1->setPageStep(1);
-    // Dragging reports positions through sliderMoved and the final value on release.
-    hscroll1->setTracking(false);
-    // It takes the keyboard focus in tab order and when clicked, which shows its hint.
-    hscroll1->setFocusPolicy(Qt::StrongFocus);
+    picture2 = MakePicture(this, layout::kPicture2, "Picture2");
+    picture3 = MakePicture(this, layout::kPicture3, "Picture3");
+    picture3->setFocusPolicy(Qt::StrongFocus);
+    hscroll1 = MakeRangeScrollBar(this);
     command2[0] = MakeButton(this, texts::kPreviewButton, layout::kCommand2_0, "Command2_0");
     command2[1] = MakeButton(this, texts::kSaveButton, layout::kCommand2_1, "Command2_1");
     command3 = MakeButton(this, texts::kExitButton, layout::kCommand3, "Command3");
-    picture1 = new PictureBox(this);
-    Place(picture1, layout::kPicture1, "Picture1");
-    picture4 = new PictureBox(this);
-    Place(picture4, layout::kPicture4, "Picture4");
+    picture1 = MakePicture(this, layout::kPicture1, "Picture1");
+    picture4 = MakePicture(this, layout::kPicture4, "Picture4");
     command4 = MakeButton(this, texts::kResetButton, layout::kCommand4, "Command4");
+}
 
+void MainWindow::CreatePanelLabels() {
     label2 = new QLabel(picture1);
     PlaceInside(label2, layout::kLabel2, "Label2");
     label2->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
@@ -195,23 +210,26 @@ MainWindow::MainWindow()
     label1 = new QLabel(picture1);
     PlaceInside(label1, layout::kLabel1, "Label1");
     label1->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    // After the green is set, so that the disabled look keeps it too.
     for (auto* label : {label1, label2, label4}) {
         label->setAttribute(Qt::WA_TransparentForMouseEvents);
         KeepColoursWhenDisabled(label);
     }
-    picture3->setFocusPolicy(Qt::StrongFocus);
+}
 
+void MainWindow::StartWithoutAFile() {
     // Before a document is open only open and exit work.
-    for (QWidget* w : {static_cast<QWidget*>(picture2), static_cast<QWidget*>(hscroll1),
-                       static_cast<QWidget*>(command2[0]), static_cast<QWidget*>(command2[1]),
-                       static_cast<QWidget*>(command4)}) {
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{picture2, hscroll1, command2[0], command2[1], command4}) {
         w->setEnabled(false);
     }
     // A white view until the first file is drawn.
     QImage white(320, 400, QImage::Format_RGB32);
     white.fill(Qt::white);
     picture3->Present(white);
+}
 
+void MainWindow::CreatePopupMenus() {
     menu = new QMenu(this);
     menu->setObjectName("Menu");
     menu->addAction(Q(texts::kColorChoiceItem))->setObjectName("ColorChoice");

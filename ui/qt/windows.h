@@ -75,6 +75,13 @@ public:
     PictureBox* picture4;  // status line
     QMenu* menu;           // palette window's pop-up
     QMenu* menuSave;       // save button's pop-up
+
+private:
+    // The parts of building the window, run in this order by the constructor.
+    void CreateControls();
+    void CreatePanelLabels();
+    void StartWithoutAFile();
+    void CreatePopupMenus();
 };
 
 // The preview window: a 640 x 400 client area and a close button only.
