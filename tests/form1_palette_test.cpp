@@ -9,6 +9,7 @@
 #include "palette/palette_grid.h"
 #include "palette/view_render.h"
 #include "tests/form1_fixture.h"
+#include "ui/label_texts.h"
 #include "ui/texts.h"
 
 namespace rotopal {
@@ -324,6 +325,49 @@ TEST_F(PaletteWindowTest, DroppedFileOpensLikeTheOpenButtonButNotDuringAnExchang
     EXPECT_EQ(form.session().path, other);
     EXPECT_EQ(document, Expected(other));
     EXPECT_EQ(ws.scrollValue, 56);
+}
+
+// ---- Undo and redo ------------------------------------------------------------------------------
+
+TEST_F(PaletteWindowTest, UndoAndRedoRedrawEverythingTheEditDrew) {
+    const LogoDocument opened = document;
+    ws.menuAnswers = {0};
+    ws.colourAnswers = {0x0000FF};
+    Click(kRightButton, 5);  // entry 5 becomes red; the label describes it
+    StartSwap(5);
+    Up(kLeftButton, 250);
+    const LogoDocument edited = document;
+    const ArgbImage editedGrid = ws.shown.at(Surface::Picture2);
+
+    form.Edit_Undo();
+    form.Edit_Undo();
+    EXPECT_TRUE(test::SameDocument(opened, document));
+    EXPECT_TRUE(test::SameImage(Rendered(), form.state().plainDC)) << "the view follows";
+    EXPECT_EQ(GridPixel(5 * 15 + 7, 7), ArgbOf(opened.palette[5])) << "and the grid";
+    EXPECT_EQ(ws.labels[Label::Form1_Label4], EntryLabelText(5, opened.palette[5]))
+        << "and the entry label";
+    form.Edit_Undo();
+    EXPECT_TRUE(test::SameDocument(opened, document)) << "nothing more to undo";
+
+    form.Edit_Redo();
+    form.Edit_Redo();
+    EXPECT_TRUE(test::SameDocument(edited, document));
+    EXPECT_TRUE(test::SameImage(editedGrid, ws.shown.at(Surface::Picture2)));
+}
+
+TEST_F(PaletteWindowTest, OpeningStartsANewHistoryAndAWaitingExchangeBlocksUndo) {
+    StartSwap(3);
+    Up(kLeftButton, 250);
+    const LogoDocument edited = document;
+    StartSwap(7);
+    form.Edit_Undo();
+    EXPECT_TRUE(test::SameDocument(edited, document)) << "the exchange waits for its target";
+    Up(kRightButton, 7);  // cancel
+    ws.messageAnswers = {MessageAnswer::Yes};
+    form.Command4_Click();  // reset
+    form.Edit_Undo();
+    EXPECT_TRUE(test::SameDocument(Expected(dir / "logo.sys"), document))
+        << "the edit before the reset is not undone into the reopened file";
 }
 
 }  // namespace

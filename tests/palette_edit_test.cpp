@@ -6,6 +6,7 @@
 
 #include "palette/colour_edit.h"
 #include "palette/colour_swap.h"
+#include "palette/edit_history.h"
 #include "palette/view_render.h"
 #include "tests/test_support.h"
 
@@ -98,7 +99,8 @@ TEST(SwapPaletteEntries, TwiceRestoresRandomImagesExactly) {
         const auto target = static_cast<std::uint8_t>(byte(random) % (spread + 1));
         SwapPaletteEntries(doc, source, target);
         SwapPaletteEntries(doc, source, target);
-        ASSERT_EQ(doc, before) << "round " << round << ": " << int{source} << " <-> " << int{target};
+        ASSERT_EQ(doc, before) << "round " << round << ": " << int{source} << " <-> "
+                               << int{target};
     }
 }
 
@@ -128,6 +130,48 @@ INSTANTIATE_TEST_SUITE_P(Pairs, CrossesStoredColoursTest,
                                            CrossCase{"LastStoredAndFirstBeyond", 254, 254, 255,
                                                      true}),
                          test::CaseName{});
+
+// ---- History ---------------------------------------------------------------------------------
+
+TEST(EditHistory, UndoAndRedoWalkRandomEditsBackAndForthExactly) {
+    std::mt19937 random(20261208);
+    std::uniform_int_distribution<int> byte(0, 255);
+    LogoDocument doc = test::MakeDocument();
+    std::vector<LogoDocument> states{doc};
+    EditHistory history;
+    for (int step = 0; step < 40; ++step) {
+        const auto a = static_cast<std::uint8_t>(byte(random));
+        if (step % 3 == 0) {
+            const RGBQUAD after{static_cast<std::uint8_t>(byte(random)), 1, 2, 3};
+            history.Apply(doc, ColourChange{a, doc.palette[a], after});
+        } else {
+            history.Apply(doc, EntryExchange{a, static_cast<std::uint8_t>(byte(random))});
+        }
+        states.push_back(doc);
+    }
+    for (std::size_t k = states.size() - 1; k > 0; --k) {
+        ASSERT_TRUE(history.Undo(doc).has_value());
+        ASSERT_TRUE(test::SameDocument(states[k - 1], doc)) << "after undoing edit " << k;
+    }
+    EXPECT_FALSE(history.Undo(doc).has_value()) << "nothing left to undo";
+    for (std::size_t k = 1; k < states.size(); ++k) {
+        ASSERT_TRUE(history.Redo(doc).has_value());
+        ASSERT_TRUE(test::SameDocument(states[k], doc)) << "after redoing edit " << k;
+    }
+    EXPECT_FALSE(history.Redo(doc).has_value());
+}
+
+TEST(EditHistory, NewEditForgetsWhatWasUndone) {
+    LogoDocument doc = test::MakeDocument();
+    EditHistory history;
+    history.Apply(doc, EntryExchange{1, 2});
+    history.Apply(doc, EntryExchange{3, 4});
+    history.Undo(doc);
+    history.Apply(doc, ColourChange{5, doc.palette[5], RGBQUAD{9, 9, 9, 0}});
+    EXPECT_EQ(history.redoCount(), 0u);
+    EXPECT_EQ(history.undoCount(), 2u);
+    EXPECT_FALSE(history.Redo(doc).has_value());
+}
 
 }  // namespace
 }  // namespace rotopal

@@ -209,6 +209,63 @@ LogoDocument MakeDocument(int colours, std::uint32_t firstAnimated) {
     return ::testing::AssertionSuccess();
 }
 
+namespace {
+
+std::string Quad(const RGBQUAD& q) {
+    std::ostringstream text;
+    text << "(r " << int{q.rgbRed} << ", g " << int{q.rgbGreen} << ", b " << int{q.rgbBlue}
+         << ", reserved " << int{q.rgbReserved} << ")";
+    return text.str();
+}
+
+}  // namespace
+
+::testing::AssertionResult SameDocument(const LogoDocument& expected, const LogoDocument& actual) {
+    const auto differ = [](const char* field, auto want, auto got) {
+        return ::testing::AssertionFailure()
+               << field << " differs: expected " << +want << ", actual " << +got;
+    };
+#define ROTOPAL_COMPARE(field)                               \
+    if (expected.field != actual.field) {                    \
+        return differ(#field, expected.field, actual.field); \
+    }
+    ROTOPAL_COMPARE(fileHeader.bfType)
+    ROTOPAL_COMPARE(fileHeader.bfSize)
+    ROTOPAL_COMPARE(fileHeader.bfReserved1)
+    ROTOPAL_COMPARE(fileHeader.bfReserved2)
+    ROTOPAL_COMPARE(fileHeader.bfOffBits)
+    ROTOPAL_COMPARE(infoHeader.biSize)
+    ROTOPAL_COMPARE(infoHeader.biWidth)
+    ROTOPAL_COMPARE(infoHeader.biHeight)
+    ROTOPAL_COMPARE(infoHeader.biPlanes)
+    ROTOPAL_COMPARE(infoHeader.biBitCount)
+    ROTOPAL_COMPARE(infoHeader.biCompression)
+    ROTOPAL_COMPARE(infoHeader.biSizeImage)
+    ROTOPAL_COMPARE(infoHeader.biXPelsPerMeter)
+    ROTOPAL_COMPARE(infoHeader.biYPelsPerMeter)
+    ROTOPAL_COMPARE(infoHeader.biClrUsed)
+    ROTOPAL_COMPARE(infoHeader.biClrImportant)
+    ROTOPAL_COMPARE(lastIndex)
+#undef ROTOPAL_COMPARE
+    for (std::size_t i = 0; i < kPaletteEntries; ++i) {
+        if (expected.palette[i] != actual.palette[i]) {
+            return ::testing::AssertionFailure()
+                   << "palette entry " << i << " differs: expected " << Quad(expected.palette[i])
+                   << ", actual " << Quad(actual.palette[i]);
+        }
+    }
+    for (std::size_t i = 0; i < kLogoPixelCount; ++i) {
+        if (expected.pixels[i] != actual.pixels[i]) {
+            // Pixels are stored bottom row first.
+            return ::testing::AssertionFailure()
+                   << "pixel (" << i % kLogoWidth << ", " << kLogoHeight - 1 - i / kLogoWidth
+                   << ") differs: expected index " << int{expected.pixels[i]} << ", actual "
+                   << int{actual.pixels[i]};
+        }
+    }
+    return ::testing::AssertionSuccess();
+}
+
 int RunInChild(const std::function<int()>& fn) {
     std::fflush(nullptr);
     const pid_t pid = ::fork();

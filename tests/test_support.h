@@ -89,6 +89,10 @@ LogoDocument MakeDocument(int colours = 256, std::uint32_t firstAnimated = 240);
 // Equality of images that reports the sizes or the first differing pixel with both colours.
 ::testing::AssertionResult SameImage(const ArgbImage& expected, const ArgbImage& actual);
 
+// Equality of documents that names the first differing field: a header field, a palette entry
+// with both colours, a pixel with its (x, y) and both indices, or lastIndex.
+::testing::AssertionResult SameDocument(const LogoDocument& expected, const LogoDocument& actual);
+
 // Names parameterised cases after the `name` field of their row.
 struct CaseName {
     template <class Row>

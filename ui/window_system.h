@@ -76,6 +76,8 @@ struct SaveDialogAnswer {
 //   event. A disabled window takes no close request and no dropped files.
 // - Files dropped on the main window reach Form_DragDrop after the drop has ended, so the
 //   program that dragged them is not held while the file opens.
+// - While the main window is active and enabled, Ctrl+Z raises Edit_Undo, and Ctrl+Shift+Z and
+//   Ctrl+Y raise Edit_Redo, whichever of its controls has the focus.
 class WindowSystem {
 public:
     virtual ~WindowSystem() = default;

@@ -291,6 +291,18 @@ void FakeWindowSystem::UserPressesKey(Control control, UserKey key) {
     }
 }
 
+void FakeWindowSystem::UserPressesShortcut(UserShortcut shortcut) {
+    // The keys belong to the main window: only while it is shown and enabled.
+    if (form1_ == nullptr || !formEnabled[Form::Form1] || !visible[Form::Form1]) {
+        return;
+    }
+    if (shortcut == UserShortcut::Undo) {
+        form1_->Edit_Undo();
+    } else {
+        form1_->Edit_Redo();
+    }
+}
+
 void FakeWindowSystem::UserClosesForm(Form form) {
     if (form1_ == nullptr || !formEnabled[form] || !visible[form]) {
         return;

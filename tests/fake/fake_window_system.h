@@ -21,6 +21,8 @@ namespace rotopal::test {
 
 // Keys a user presses on the range scroll bar.
 enum class UserKey { Left, Right, Up, Down, PageUp, PageDown, Home, End };
+// The main window's keys for undo (Ctrl+Z) and redo (Ctrl+Shift+Z, Ctrl+Y).
+enum class UserShortcut { Undo, RedoShiftZ, RedoY };
 
 struct MessageBoxCall {
     std::string caption, text;
@@ -67,6 +69,7 @@ public:
     void UserMovesPointer(Control control);
     void UserClicks(Control control);  // the scroll bar: on its thumb
     void UserPressesKey(Control control, UserKey key);
+    void UserPressesShortcut(UserShortcut shortcut);
     void UserClosesForm(Form form);
     // A drop on the main window; its handler runs when the event loop next runs.
     void UserDropsFiles(std::vector<std::string> paths);

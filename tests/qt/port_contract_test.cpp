@@ -35,6 +35,7 @@ namespace {
 
 using test::PrintTo;
 using test::UserKey;
+using test::UserShortcut;
 
 // What a user does to the windows and what the screen then shows, through each
 // implementation's own means.
@@ -47,6 +48,7 @@ public:
     virtual void MovePointer(Control control) = 0;
     virtual void Click(Control control) = 0;
     virtual void PressKey(Control control, UserKey key) = 0;
+    virtual void PressShortcut(UserShortcut shortcut) = 0;
     virtual void RequestClose(Form form) = 0;
     virtual void DropFile(const std::string& path) = 0;
     // The save dialog opened next: each attempt types a name (nullptr keeps the one shown),
@@ -77,6 +79,7 @@ public:
     void MovePointer(Control control) override { ws_.UserMovesPointer(control); }
     void Click(Control control) override { ws_.UserClicks(control); }
     void PressKey(Control control, UserKey key) override { ws_.UserPressesKey(control, key); }
+    void PressShortcut(UserShortcut shortcut) override { ws_.UserPressesShortcut(shortcut); }
     void RequestClose(Form form) override { ws_.UserClosesForm(form); }
     void DropFile(const std::string& path) override { ws_.UserDropsFiles({path}); }
     void AnswerSaveDialog(const std::string& folder, std::vector<Attempt> attempts) override {
@@ -134,6 +137,18 @@ public:
     }
     void PressKey(Control control, UserKey key) override {
         QTest::keyClick(Widget(control), QtKey(key));
+        LetEventsRun();
+    }
+    void PressShortcut(UserShortcut shortcut) override {
+        // Typed where the focus is, as a user types; the window's shortcut map takes it.
+        QWidget& window = ws_.mainWindow();
+        window.activateWindow();
+        QWidget* target = window.focusWidget() != nullptr ? window.focusWidget() : &window;
+        const auto modifiers = shortcut == UserShortcut::RedoShiftZ
+                                   ? Qt::ControlModifier | Qt::ShiftModifier
+                                   : Qt::KeyboardModifiers(Qt::ControlModifier);
+        QTest::keyClick(target, shortcut == UserShortcut::RedoY ? Qt::Key_Y : Qt::Key_Z,
+                        modifiers);
         LetEventsRun();
     }
     void RequestClose(Form form) override {
@@ -443,6 +458,35 @@ INSTANTIATE_TEST_SUITE_P(
                           KeyCase{"PageUp", UserKey::PageUp, 15}, KeyCase{"Home", UserKey::Home, 0},
                           KeyCase{"End", UserKey::End, 255})),
     RowName{});
+
+// An exchange of entries 3 and 250 made through the palette window's handlers.
+void ExchangeThreeWithTwoHundredFifty(Form1& form) {
+    form.Picture2_MouseDown(kLeftButton, 0, 3 * 15 + 7, 7);
+    form.ColorSwap_Click();
+    form.Picture2_MouseUp(kLeftButton, 0, 250 % 16 * 15 + 7, 250 / 16 * 15 + 7);
+}
+
+TEST_P(PortContract, UndoAndRedoKeysReachTheEnabledMainWindowOnly) {
+    session.Start(session.WriteScreen("logo.sys"));
+    const LogoDocument opened = session.form1.session().document;
+    ExchangeThreeWithTwoHundredFifty(session.form1);
+    const LogoDocument exchanged = session.form1.session().document;
+    ASSERT_FALSE(test::SameDocument(opened, exchanged));
+
+    user.PressShortcut(UserShortcut::Undo);
+    EXPECT_TRUE(test::SameDocument(opened, session.form1.session().document)) << "Ctrl+Z";
+    user.PressShortcut(UserShortcut::RedoShiftZ);
+    EXPECT_TRUE(test::SameDocument(exchanged, session.form1.session().document))
+        << "Ctrl+Shift+Z";
+    user.PressShortcut(UserShortcut::Undo);
+    user.PressShortcut(UserShortcut::RedoY);
+    EXPECT_TRUE(test::SameDocument(exchanged, session.form1.session().document)) << "Ctrl+Y";
+
+    session.ws().SetFormEnabled(Form::Form1, false);
+    user.PressShortcut(UserShortcut::Undo);
+    EXPECT_TRUE(test::SameDocument(exchanged, session.form1.session().document))
+        << "a disabled window takes no keys";
+}
 
 TEST_P(PortContract, DisabledScrollBarTakesNoKeys) {
     session.Start();

@@ -1,6 +1,9 @@
 // The event wiring: which widget event runs which handler of the form logic.
 
 #include <QGuiApplication>
+#include <QKeySequence>
+#include <QShortcut>
+#include <functional>
 
 #include "ui/form1.h"
 #include "ui/form2.h"
@@ -78,6 +81,17 @@ void QtWindowSystem::Attach(Form1& form, Form2& preview) {
 
     QObject::connect(timers_[Timer::Form1_Timer1].timer.get(), &QTimer::timeout,
                      [&form] { form.Timer1_Timer(); });
+
+    // Window-wide keys, so they work whichever control has the focus; Qt ignores them while the
+    // window is disabled or another window is active.
+    const auto addShortcut = [&w](QKeySequence keys, std::function<void()> handler) {
+        auto* shortcut = new QShortcut(keys, &w);  // owned by the window
+        shortcut->setContext(Qt::WindowShortcut);
+        QObject::connect(shortcut, &QShortcut::activated, &w, std::move(handler));
+    };
+    addShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), [&form] { form.Edit_Undo(); });
+    addShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), [&form] { form.Edit_Redo(); });
+    addShortcut(QKeySequence(Qt::CTRL | Qt::Key_Y), [&form] { form.Edit_Redo(); });
 }
 
 }  // namespace rotopal::qt
