@@ -12,6 +12,7 @@
 #include "palette/view_render.h"
 #include "tests/fake/fake_window_system.h"
 #include "tests/form1_fixture.h"
+#include "tests/initial_states.h"
 #include "tests/test_support.h"
 #include "ui/file_filters.h"
 #include "ui/texts.h"
@@ -22,20 +23,13 @@ namespace {
 using test::FakeWindowSystem;
 using test::PrintTo;
 
-// The controls a document enables, and the ones that work from the start.
-constexpr Control kDocumentControls[] = {Control::Command2_0, Control::Command2_1,
-                                         Control::Command4, Control::HScroll1, Control::Picture2};
-constexpr Control kAlwaysOn[] = {Control::Command1, Control::Command3, Control::Picture1,
-                                 Control::Picture3, Control::Picture4};
-
 class Form1Test : public test::Form1Fixture {
 protected:
     void ExpectEmptyWindow() {
         EXPECT_EQ(ws.captions.count(Form::Form1), 0u);
-        for (const auto c : kDocumentControls)
-            EXPECT_FALSE(ws.enabled[c]) << test::ToString(c);
-        for (const auto c : kAlwaysOn)
-            EXPECT_TRUE(ws.enabled[c]) << test::ToString(c);
+        // As the real window starts: the contract test holds the adapter to the same table.
+        for (const auto& row : test::kInitialControls)
+            EXPECT_EQ(ws.enabled[row.control], row.enabled) << test::ToString(row.control);
         EXPECT_EQ(ws.timerIntervals.count(Timer::Form1_Timer1), 0u) << "the blink must not run";
         const auto white = ArgbImage::Filled(320, 400, kArgbWhite);
         EXPECT_EQ(form.state().plainDC, white);
@@ -44,8 +38,9 @@ protected:
 
     void ExpectOpened(const std::string& path) {
         EXPECT_EQ(ws.captions[Form::Form1], std::string(texts::kMainCaptionPrefix) + path);
-        for (const auto c : kDocumentControls)
-            EXPECT_TRUE(ws.enabled[c]) << test::ToString(c);
+        // A document enables everything the empty window had disabled.
+        for (const auto& row : test::kInitialControls)
+            EXPECT_TRUE(ws.enabled[row.control]) << test::ToString(row.control);
         EXPECT_EQ(ws.timerIntervals[Timer::Form1_Timer1], 500);
         EXPECT_EQ(document, Expected(path));
     }
