@@ -130,8 +130,7 @@ int Frames(const Options& options, Console& console) {
         console.out << "\n";
     }
     if (!exported) {
-        console.err << "frame " << exported.error().frame << ": "
-                    << DescribeWriteError(exported.error().write) << "\n";
+        console.err << DescribeExportError(exported.error()) << "\n";
         return kExitWriteFailed;
     }
     console.out << "Wrote " << *count
@@ -152,7 +151,7 @@ int Gif(const Options& options, Console& console) {
     }
     const auto written = WriteAnimatedGif(options.output, *document, *count - 1, options.gif);
     if (!written) {
-        console.err << DescribeWriteError(written.error().write) << "\n";
+        console.err << DescribeExportError(written.error()) << "\n";
         return kExitWriteFailed;
     }
     console.out << "Wrote " << options.output << ": " << *count << " frames of "
