@@ -25,19 +25,34 @@ struct Options {
     GifOptions gif;
 };
 
-// Reads the input; a file with fewer than 256 colours needs the user's --convert choice.
-std::optional<LogoDocument> Load(const Options& options, Console& console, int& exitCode) {
+// Reads the input, or says why it cannot be used.
+Result<DecodedLogo, ExitCode> Read(const Options& options, Console& console,
+                                   const AskConvert& askConvert) {
+    auto read = ReadLogoFile(options.input, askConvert);
+    if (!read) {
+        console.err << options.input << " " << DescribeReadError(read.error()) << ".\n";
+        return Failure{kExitRejected};
+    }
+    return std::move(read).value();
+}
+
+// The document to animate and how many entries animate in it. A file with fewer than 256
+// colours needs the user's --convert choice, and the range must animate at least one entry.
+struct Animation {
+    LogoDocument document;
+    int count = 0;
+};
+
+Result<Animation, ExitCode> Load(const Options& options, Console& console) {
     int undecidedColours = 0;
-    auto read = ReadLogoFile(options.input, [&](int colours) {
+    auto read = Read(options, console, [&](int colours) {
         if (options.convert.empty()) {
             undecidedColours = colours;
         }
         return options.convert == "yes";
     });
     if (!read) {
-        console.err << options.input << " " << DescribeReadError(read.error()) << ".\n";
-        exitCode = kExitRejected;
-        return std::nullopt;
+        return Failure{read.error()};
     }
     if (undecidedColours != 0) {
         console.err << options.input << " stores " << undecidedColours
@@ -45,58 +60,46 @@ std::optional<LogoDocument> Load(const Options& options, Console& console, int& 
                     << "  --convert yes  convert it to 256 colours (entries " << undecidedColours
                     << "..255 black)\n"
                     << "  --convert no   keep its " << undecidedColours << " colours\n";
-        exitCode = kExitUsage;
-        return std::nullopt;
+        return Failure{kExitUsage};
     }
-    return std::move(read).value();
-}
-
-// The animated count for the chosen range, or a message when the range animates nothing.
-std::optional<int> AnimatedEntries(const Options& options, const LogoDocument& document,
-                                   Console& console) {
-    const auto range = static_cast<RangeValue>(options.range);
-    const int count = AnimatedCount(range, document.lastIndex);
+    const LogoDocument& document = read.value().document;
+    const int count = AnimatedCount(static_cast<RangeValue>(options.range), document.lastIndex);
     if (count <= 0) {
         console.err << "--range " << options.range << " animates no entry of this "
                     << StoredColourCount(document) << "-colour image; choose at least "
                     << 256 - static_cast<int>(StoredColourCount(document)) + 1 << ".\n";
-        return std::nullopt;
+        return Failure{kExitUsage};
     }
-    return count;
+    return Animation{std::move(read).value().document, count};
 }
 
 int Info(const Options& options, Console& console) {
     // The report shows the file as stored, so a short palette is kept rather than converted.
-    auto read = ReadLogoFile(options.input, [](int) { return false; });
+    const auto read = Read(options, console, [](int) { return false; });
     if (!read) {
-        console.err << options.input << " " << DescribeReadError(read.error()) << ".\n";
-        return kExitRejected;
+        return read.error();
     }
-    console.out << InfoReport(options.input, read.value());
+    console.out << InfoReport(options.input, read.value().document, read.value().repairs);
     return kExitOk;
 }
 
 int Save(const Options& options, Console& console) {
-    int exitCode = kExitOk;
-    auto document = Load(options, console, exitCode);
-    if (!document) {
-        return exitCode;
+    auto loaded = Load(options, console);
+    if (!loaded) {
+        return loaded.error();
     }
-    const auto count = AnimatedEntries(options, *document, console);
-    if (!count) {
-        return kExitUsage;
-    }
+    auto& [document, count] = loaded.value();
     const auto range = static_cast<RangeValue>(options.range);
-    document->infoHeader.biClrImportant = ClrImportantForRange(range);
-    const auto written = WriteLogoFile(options.output, *document);
+    document.infoHeader.biClrImportant = ClrImportantForRange(range);
+    const auto written = WriteLogoFile(options.output, document);
     if (!written) {
         console.err << DescribeWriteError(written.error()) << "\n";
         return kExitWriteFailed;
     }
-    console.out << "Wrote " << options.output << ": " << LogoFileBytes(StoredColourCount(*document))
-                << " bytes, " << StoredColourCount(*document) << " colours, biClrImportant "
-                << document->infoHeader.biClrImportant << " (" << *count << " animated entries, "
-                << FirstAnimatedIndex(range) << ".." << int{document->lastIndex} << ")\n";
+    console.out << "Wrote " << options.output << ": " << LogoFileBytes(StoredColourCount(document))
+                << " bytes, " << StoredColourCount(document) << " colours, biClrImportant "
+                << document.infoHeader.biClrImportant << " (" << count << " animated entries, "
+                << FirstAnimatedIndex(range) << ".." << int{document.lastIndex} << ")\n";
     return kExitOk;
 }
 
@@ -113,17 +116,13 @@ void ShowProgress(Console& console, int frame, int frameCount, const std::string
 }
 
 int Frames(const Options& options, Console& console) {
-    int exitCode = kExitOk;
-    const auto document = Load(options, console, exitCode);
-    if (!document) {
-        return exitCode;
+    const auto loaded = Load(options, console);
+    if (!loaded) {
+        return loaded.error();
     }
-    const auto count = AnimatedEntries(options, *document, console);
-    if (!count) {
-        return kExitUsage;
-    }
+    const auto& [document, count] = loaded.value();
     const auto exported =
-        ExportFrames(*document, options.output, *count - 1, [&](int frame, int frameCount) {
+        ExportFrames(document, options.output, count - 1, [&](int frame, int frameCount) {
             ShowProgress(console, frame, frameCount, FrameFileName(options.output, frame));
         });
     if (console.terminal) {
@@ -133,30 +132,24 @@ int Frames(const Options& options, Console& console) {
         console.err << DescribeExportError(exported.error()) << "\n";
         return kExitWriteFailed;
     }
-    console.out << "Wrote " << *count
-                << " frames of 640 x 400: " << FrameFileName(options.output, 1) << " .. "
-                << FrameFileName(options.output, *count) << "\n";
+    console.out << "Wrote " << count << " frames of 640 x 400: " << FrameFileName(options.output, 1)
+                << " .. " << FrameFileName(options.output, count) << "\n";
     return kExitOk;
 }
 
 int Gif(const Options& options, Console& console) {
-    int exitCode = kExitOk;
-    const auto document = Load(options, console, exitCode);
-    if (!document) {
-        return exitCode;
+    const auto loaded = Load(options, console);
+    if (!loaded) {
+        return loaded.error();
     }
-    const auto count = AnimatedEntries(options, *document, console);
-    if (!count) {
-        return kExitUsage;
-    }
-    const auto written = WriteAnimatedGif(options.output, *document, *count - 1, options.gif);
+    const auto& [document, count] = loaded.value();
+    const auto written = WriteAnimatedGif(options.output, document, count - 1, options.gif);
     if (!written) {
         console.err << DescribeExportError(written.error()) << "\n";
         return kExitWriteFailed;
     }
-    console.out << "Wrote " << options.output << ": " << *count << " frames of "
-                << options.gif.width << " x 400, " << (options.gif.delayMilliseconds + 5) / 10 * 10
-                << " ms each, "
+    console.out << "Wrote " << options.output << ": " << count << " frames of " << options.gif.width
+                << " x 400, " << (options.gif.delayMilliseconds + 5) / 10 * 10 << " ms each, "
                 << (options.gif.loopCount == 0
                         ? std::string("looping forever")
                         : "played " + std::to_string(options.gif.loopCount) + " times")

@@ -140,7 +140,20 @@ TEST(Cli, SaveStoresTheRangeAndLeavesEverythingElseAlone) {
     ASSERT_TRUE(read.has_value());
     LogoDocument expected = samples::MakeStartupScreen();
     expected.infoHeader.biClrImportant = 216;
-    EXPECT_EQ(read.value(), expected);
+    EXPECT_EQ(read.value().document, expected);
+}
+
+TEST(Cli, InfoTellsWhatTheReaderRepairedAndNothingForASoundFile) {
+    CliFixture cli;
+    auto bytes = test::ReadBytes(cli.dir / "logo.sys");
+    bytes.resize(bytes.size() - 1000);
+    test::WriteBytes(cli.dir / "cut.sys", bytes);
+    const auto cut = cli({"info", "@cut.sys"});
+    EXPECT_EQ(cut.code, 0) << cut.err;
+    EXPECT_NE(cut.out.find("\nRepaired:   pixel block cut short (the missing rows are index 0)\n"),
+              std::string::npos)
+        << cut.out;
+    EXPECT_EQ(cli({"info", "@logo.sys"}).out.find("Repaired"), std::string::npos);
 }
 
 TEST(Cli, FailedSaveLeavesTheExistingFileUntouched) {

@@ -149,7 +149,7 @@ void Form1::OpenFile(const std::string& path) {
                        MessageIcon::Exclamation, MessageButtons::Ok);
         return;
     }
-    document_ = std::move(read).value();
+    document_ = std::move(read).value().document;
 
     ws_.SetCaption(Form::Form1, std::string(texts::kMainCaptionPrefix) + path);
     if (const auto range = RangeValueFromClrImportant(document_.infoHeader.biClrImportant)) {
