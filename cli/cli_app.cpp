@@ -174,14 +174,15 @@ void AddRangeOption(CLI::App& command, Options& options) {
         ->check(CLI::Range(0, 255));
 }
 
-}  // namespace
+// The subcommands, to tell afterwards which one the arguments chose.
+struct Commands {
+    CLI::App* info;
+    CLI::App* save;
+    CLI::App* frames;
+    CLI::App* gif;
+};
 
-int RunCli(std::span<const std::string> arguments, Console console) {
-    CLI::App app{"Rotopal: palette animation of 320 x 400 start-up screens (logo.sys)",
-                 "rotopal-cli"};
-    app.require_subcommand(1);
-    Options options;
-
+Commands AddCommands(CLI::App& app, Options& options) {
     auto* info = app.add_subcommand("info", "Describe a screen file: size, colours, animation");
     info->add_option("FILE", options.input, "Screen file or 8-bit 320 x 400 bitmap")->required();
 
@@ -218,7 +219,12 @@ int RunCli(std::span<const std::string> arguments, Console console) {
     gif->add_option("--loop", options.gif.loopCount,
                     "How many times the animation plays; 0 repeats it forever (default 0)")
         ->check(CLI::Range(0, 65535));
+    return {info, save, frames, gif};
+}
 
+// Parses the arguments into the options; an exit code when that already ends the run (help,
+// or arguments that do not fit).
+std::optional<int> Parse(CLI::App& app, std::span<const std::string> arguments, Console& console) {
     const auto isCommand = [&](const std::string& name) {
         const auto commands = app.get_subcommands([](const CLI::App*) { return true; });
         return std::any_of(commands.begin(), commands.end(),
@@ -243,17 +249,34 @@ int RunCli(std::span<const std::string> arguments, Console console) {
         app.exit(e, console.out, console.err);
         return kExitUsage;
     }
+    return std::nullopt;
+}
 
-    if (info->parsed()) {
+int Dispatch(const Commands& commands, const Options& options, Console& console) {
+    if (commands.info->parsed()) {
         return Info(options, console);
     }
-    if (save->parsed()) {
+    if (commands.save->parsed()) {
         return Save(options, console);
     }
-    if (gif->parsed()) {
+    if (commands.gif->parsed()) {
         return Gif(options, console);
     }
     return Frames(options, console);
+}
+
+}  // namespace
+
+int RunCli(std::span<const std::string> arguments, Console console) {
+    CLI::App app{"Rotopal: palette animation of 320 x 400 start-up screens (logo.sys)",
+                 "rotopal-cli"};
+    app.require_subcommand(1);
+    Options options;
+    const Commands commands = AddCommands(app, options);
+    if (const auto ended = Parse(app, arguments, console)) {
+        return *ended;
+    }
+    return Dispatch(commands, options, console);
 }
 
 }  // namespace rotopal::cli
