@@ -9,7 +9,7 @@ namespace rotopal {
 Result<void, ExportError> ExportFrames(const LogoDocument& document, std::string_view fileName,
                                        std::int32_t span, const ExportProgress& progress) {
     if (span < 0 || span > document.lastIndex) {
-        return Failure{ExportError{ExportError::Kind::InvalidSpan, 0, {}}};
+        return Failure{InvalidSpanError(std::string(fileName))};
     }
     const auto step = static_cast<std::uint8_t>(span);
     const int frameCount = span + 1;
@@ -26,7 +26,7 @@ Result<void, ExportError> ExportFrames(const LogoDocument& document, std::string
         }
         auto written = WriteFrameFile(name, document, framePalette, widened);
         if (!written) {
-            return Failure{ExportError{ExportError::Kind::WriteFailed, frame, written.error()}};
+            return Failure{WriteFailedError(std::string(fileName), frame, written.error())};
         }
     }
     return {};

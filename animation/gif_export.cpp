@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <memory>
 
 #include "animation/rotation.h"
@@ -21,24 +20,34 @@ struct GifCloser {
 };
 using GifWriter = std::unique_ptr<GifFileType, GifCloser>;
 
-struct MapFreer {
-    void operator()(ColorMapObject* map) const { GifFreeMapObject(map); }
+// Where giflib's output goes, and whether the sink refused any of it.
+struct Output {
+    const GifSink& sink;
+    bool refused = false;
 };
-using ColourMap = std::unique_ptr<ColorMapObject, MapFreer>;
 
-int AppendBytes(GifFileType* gif, const GifByteType* bytes, int length) {
-    auto& out = *static_cast<std::vector<std::uint8_t>*>(gif->UserData);
-    out.insert(out.end(), bytes, bytes + length);
+int PassOn(GifFileType* gif, const GifByteType* bytes, int length) {
+    auto& output = *static_cast<Output*>(gif->UserData);
+    if (!output.sink({bytes, static_cast<std::size_t>(length)})) {
+        output.refused = true;
+        return 0;
+    }
     return length;
 }
 
-ColourMap MapOf(const Palette& palette) {
-    std::array<GifColorType, kPaletteEntries> colours{};
-    for (std::size_t i = 0; i < kPaletteEntries; ++i) {
-        colours[i] = {palette[i].rgbRed, palette[i].rgbGreen, palette[i].rgbBlue};
+// giflib copies the map it is given, so the entries can live on the stack.
+struct ColourTable {
+    explicit ColourTable(const Palette& palette) {
+        for (std::size_t i = 0; i < kPaletteEntries; ++i) {
+            colours[i] = {palette[i].rgbRed, palette[i].rgbGreen, palette[i].rgbBlue};
+        }
     }
-    return ColourMap(GifMakeMapObject(static_cast<int>(kPaletteEntries), colours.data()));
-}
+    ColourTable(const ColourTable&) = delete;
+    ColourTable& operator=(const ColourTable&) = delete;
+
+    std::array<GifColorType, kPaletteEntries> colours{};
+    ColorMapObject map{static_cast<int>(kPaletteEntries), 8, false, colours.data()};
+};
 
 // A rectangle of the picture in screen rows (top row 0).
 struct Area {
@@ -66,16 +75,19 @@ Area AnimatedArea(const LogoPixels& pixels, int first, int last) {
     return {left, top, right - left + 1, bottom - top + 1};
 }
 
+// Each step returns giflib's error code, E_GIF_SUCCEEDED when it went well.
 class GifBuilder {
 public:
-    GifBuilder(const LogoDocument& document, int span, const GifOptions& options)
+    GifBuilder(const LogoDocument& document, int span, const GifOptions& options,
+               const GifSink& sink)
         : document_(document),
           first_(document.lastIndex - span),
           last_(document.lastIndex),
           scale_(options.width == 2 * kLogoWidth ? 2 : 1),
           delay_(static_cast<std::uint16_t>(
               std::clamp((options.delayMilliseconds + 5) / 10, 0, 65535))),
-          loops_(static_cast<std::uint16_t>(std::clamp(options.loopCount, 0, 65535))) {
+          loops_(static_cast<std::uint16_t>(std::clamp(options.loopCount, 0, 65535))),
+          output_{sink} {
         // The index drawn as transparent: any one outside the animated range keeps its colour.
         transparent_ = first_ > 0 ? 0 : last_ + 1;
         animated_ = AnimatedArea(document_.pixels, first_, last_);
@@ -84,27 +96,47 @@ public:
     // A range over the whole palette leaves no index to be transparent: every frame is whole.
     bool PartialFramesPossible() const { return first_ > 0 || last_ < 255; }
 
-    bool Begin() {
-        int error = 0;
-        gif_.reset(EGifOpen(&bytes_, AppendBytes, &error));
+    int Begin() {
+        int error = E_GIF_SUCCEEDED;
+        gif_.reset(EGifOpen(&output_, PassOn, &error));
         if (!gif_) {
-            return false;
+            return error;
         }
         EGifSetGifVersion(gif_.get(), true);
-        if (EGifPutScreenDesc(gif_.get(), kLogoWidth * scale_, kLogoHeight, 8, 0, nullptr) ==
-            GIF_ERROR) {
-            return false;
-        }
         // NETSCAPE2.0: how often the animation repeats.
         const GifByteType loop[3] = {1, static_cast<GifByteType>(loops_ & 0xFF),
                                      static_cast<GifByteType>(loops_ >> 8)};
-        return EGifPutExtensionLeader(gif_.get(), APPLICATION_EXT_FUNC_CODE) != GIF_ERROR &&
-               EGifPutExtensionBlock(gif_.get(), 11, "NETSCAPE2.0") != GIF_ERROR &&
-               EGifPutExtensionBlock(gif_.get(), 3, loop) != GIF_ERROR &&
-               EGifPutExtensionTrailer(gif_.get()) != GIF_ERROR;
+        const bool begun =
+            EGifPutScreenDesc(gif_.get(), kLogoWidth * scale_, kLogoHeight, 8, 0, nullptr) !=
+                GIF_ERROR &&
+            EGifPutExtensionLeader(gif_.get(), APPLICATION_EXT_FUNC_CODE) != GIF_ERROR &&
+            EGifPutExtensionBlock(gif_.get(), 11, "NETSCAPE2.0") != GIF_ERROR &&
+            EGifPutExtensionBlock(gif_.get(), 3, loop) != GIF_ERROR &&
+            EGifPutExtensionTrailer(gif_.get()) != GIF_ERROR;
+        return Outcome(begun ? E_GIF_SUCCEEDED : gif_->Error);
     }
 
-    bool Frame(const Palette& palette, bool whole) {
+    int Frame(const Palette& palette, bool whole) {
+        return Outcome(PutFrame(palette, whole) ? E_GIF_SUCCEEDED : gif_->Error);
+    }
+
+    int Finish() {
+        int error = E_GIF_SUCCEEDED;
+        // EGifCloseFile frees the writer whether or not it succeeds.
+        if (EGifCloseFile(gif_.release(), &error) == GIF_ERROR) {
+            return error;
+        }
+        return Outcome(E_GIF_SUCCEEDED);
+    }
+
+private:
+    // giflib does not check every write it makes (5.2 ignores the trailer's), so a piece the
+    // sink refused counts as giflib's failed write even where giflib saw none.
+    int Outcome(int code) const {
+        return code == E_GIF_SUCCEEDED && output_.refused ? E_GIF_ERR_WRITE_FAILED : code;
+    }
+
+    bool PutFrame(const Palette& palette, bool whole) {
         const Area area = whole ? Area{0, 0, kLogoWidth, kLogoHeight} : animated_;
         // Graphics control: leave the frame in place, delay, and a transparent index after the
         // first frame.
@@ -115,9 +147,9 @@ public:
         if (EGifPutExtension(gif_.get(), GRAPHICS_EXT_FUNC_CODE, 4, control) == GIF_ERROR) {
             return false;
         }
-        const ColourMap map = MapOf(palette);
-        if (!map || EGifPutImageDesc(gif_.get(), area.left * scale_, area.top, area.width * scale_,
-                                     area.height, false, map.get()) == GIF_ERROR) {
+        const ColourTable table(palette);
+        if (EGifPutImageDesc(gif_.get(), area.left * scale_, area.top, area.width * scale_,
+                             area.height, false, &table.map) == GIF_ERROR) {
             return false;
         }
         std::vector<GifPixelType> line(static_cast<std::size_t>(area.width * scale_));
@@ -141,44 +173,56 @@ public:
         return true;
     }
 
-    std::vector<std::uint8_t> Finish() {
-        gif_.reset();  // writes the trailer
-        return std::move(bytes_);
-    }
-
-private:
     const LogoDocument& document_;
     int first_, last_, scale_, transparent_ = 0;
     std::uint16_t delay_, loops_;
     Area animated_;
-    std::vector<std::uint8_t> bytes_;
+    Output output_;
     GifWriter gif_;
 };
 
+Failure<ExportError> EncodeFailed(GifStage stage, int frame, int code) {
+    const char* message = GifErrorString(code);
+    return Failure{EncodeFailedError(frame, {stage, code, message ? message : ""})};
+}
+
 }  // namespace
 
-Result<std::vector<std::uint8_t>, ExportError> EncodeAnimatedGif(const LogoDocument& document,
-                                                                 std::int32_t span,
-                                                                 const GifOptions& options) {
+Result<void, ExportError> StreamAnimatedGif(const LogoDocument& document, std::int32_t span,
+                                            const GifOptions& options, const GifSink& sink) {
     if (span < 0 || span > document.lastIndex) {
-        return Failure{ExportError{ExportError::Kind::InvalidSpan, 0, {}}};
+        return Failure{InvalidSpanError({})};
     }
-    const auto encodeFailed = [] {
-        return Failure{
-            ExportError{ExportError::Kind::WriteFailed, 0, {WriteStep::Write, {}, ENOMEM}}};
-    };
-    GifBuilder gif(document, span, options);
-    if (!gif.Begin()) {
-        return encodeFailed();
+    GifBuilder gif(document, span, options, sink);
+    if (const int code = gif.Begin(); code != E_GIF_SUCCEEDED) {
+        return EncodeFailed(GifStage::Open, 0, code);
     }
     Palette palette = document.palette;
     for (std::int32_t k = 0; k <= span; ++k) {
         RotatePalette(palette, document.lastIndex, static_cast<std::uint8_t>(span));
-        if (!gif.Frame(palette, k == 0 || !gif.PartialFramesPossible())) {
-            return encodeFailed();
+        const int code = gif.Frame(palette, k == 0 || !gif.PartialFramesPossible());
+        if (code != E_GIF_SUCCEEDED) {
+            return EncodeFailed(GifStage::Frame, k + 1, code);
         }
     }
-    return gif.Finish();
+    if (const int code = gif.Finish(); code != E_GIF_SUCCEEDED) {
+        return EncodeFailed(GifStage::Trailer, 0, code);
+    }
+    return {};
+}
+
+Result<std::vector<std::uint8_t>, ExportError> EncodeAnimatedGif(const LogoDocument& document,
+                                                                 std::int32_t span,
+                                                                 const GifOptions& options) {
+    std::vector<std::uint8_t> bytes;
+    const auto streamed = StreamAnimatedGif(document, span, options, [&bytes](auto piece) {
+        bytes.insert(bytes.end(), piece.begin(), piece.end());
+        return true;
+    });
+    if (!streamed) {
+        return Failure{streamed.error()};
+    }
+    return bytes;
 }
 
 Result<void, ExportError> WriteAnimatedGif(const std::string& path, const LogoDocument& document,
@@ -186,13 +230,13 @@ Result<void, ExportError> WriteAnimatedGif(const std::string& path, const LogoDo
     auto encoded = EncodeAnimatedGif(document, span, options);
     if (!encoded) {
         auto error = encoded.error();
-        error.write.path = path;
+        error.path = path;
         return Failure{error};
     }
     const std::span<const std::uint8_t> piece(encoded.value());
     const auto written = WriteFileAtomically(path, {&piece, 1}, Durability::Synced);
     if (!written) {
-        return Failure{ExportError{ExportError::Kind::WriteFailed, 0, written.error()}};
+        return Failure{WriteFailedError(path, 0, written.error())};
     }
     return {};
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -24,6 +26,14 @@ struct GifOptions {
 Result<std::vector<std::uint8_t>, ExportError> EncodeAnimatedGif(const LogoDocument& document,
                                                                  std::int32_t span,
                                                                  const GifOptions& options);
+
+// Takes each piece of the encoded stream as giflib produces it; false refuses the piece, which
+// ends the encoding as a failed write.
+using GifSink = std::function<bool(std::span<const std::uint8_t> piece)>;
+
+// The same stream handed to sink piece by piece instead of collected in memory.
+Result<void, ExportError> StreamAnimatedGif(const LogoDocument& document, std::int32_t span,
+                                            const GifOptions& options, const GifSink& sink);
 
 // The same, written to path; an existing file is replaced only once the new one is complete.
 Result<void, ExportError> WriteAnimatedGif(const std::string& path, const LogoDocument& document,

@@ -25,19 +25,34 @@ struct Options {
     GifOptions gif;
 };
 
-// Reads the input; a file with fewer than 256 colours needs the user's --convert choice.
-std::optional<LogoDocument> Load(const Options& options, Console& console, int& exitCode) {
+// Reads the input, or says why it cannot be used.
+Result<DecodedLogo, ExitCode> Read(const Options& options, Console& console,
+                                   const AskConvert& askConvert) {
+    auto read = ReadLogoFile(options.input, askConvert);
+    if (!read) {
+        console.err << options.input << " " << DescribeReadError(read.error()) << ".\n";
+        return Failure{kExitRejected};
+    }
+    return std::move(read).value();
+}
+
+// The document to animate and how many entries animate in it. A file with fewer than 256
+// colours needs the user's --convert choice, and the range must animate at least one entry.
+struct Animation {
+    LogoDocument document;
+    int count = 0;
+};
+
+Result<Animation, ExitCode> Load(const Options& options, Console& console) {
     int undecidedColours = 0;
-    auto read = ReadLogoFile(options.input, [&](int colours) {
+    auto read = Read(options, console, [&](int colours) {
         if (options.convert.empty()) {
             undecidedColours = colours;
         }
         return options.convert == "yes";
     });
     if (!read) {
-        console.err << options.input << " " << DescribeReadError(read.error()) << ".\n";
-        exitCode = kExitRejected;
-        return std::nullopt;
+        return Failure{read.error()};
     }
     if (undecidedColours != 0) {
         console.err << options.input << " stores " << undecidedColours
@@ -45,58 +60,46 @@ std::optional<LogoDocument> Load(const Options& options, Console& console, int& 
                     << "  --convert yes  convert it to 256 colours (entries " << undecidedColours
                     << "..255 black)\n"
                     << "  --convert no   keep its " << undecidedColours << " colours\n";
-        exitCode = kExitUsage;
-        return std::nullopt;
+        return Failure{kExitUsage};
     }
-    return std::move(read).value();
-}
-
-// The animated count for the chosen range, or a message when the range animates nothing.
-std::optional<int> AnimatedEntries(const Options& options, const LogoDocument& document,
-                                   Console& console) {
-    const auto range = static_cast<RangeValue>(options.range);
-    const int count = AnimatedCount(range, document.lastIndex);
+    const LogoDocument& document = read.value().document;
+    const int count = AnimatedCount(static_cast<RangeValue>(options.range), document.lastIndex);
     if (count <= 0) {
         console.err << "--range " << options.range << " animates no entry of this "
                     << StoredColourCount(document) << "-colour image; choose at least "
                     << 256 - static_cast<int>(StoredColourCount(document)) + 1 << ".\n";
-        return std::nullopt;
+        return Failure{kExitUsage};
     }
-    return count;
+    return Animation{std::move(read).value().document, count};
 }
 
 int Info(const Options& options, Console& console) {
     // The report shows the file as stored, so a short palette is kept rather than converted.
-    auto read = ReadLogoFile(options.input, [](int) { return false; });
+    const auto read = Read(options, console, [](int) { return false; });
     if (!read) {
-        console.err << options.input << " " << DescribeReadError(read.error()) << ".\n";
-        return kExitRejected;
+        return read.error();
     }
-    console.out << InfoReport(options.input, read.value());
+    console.out << InfoReport(options.input, read.value().document, read.value().repairs);
     return kExitOk;
 }
 
 int Save(const Options& options, Console& console) {
-    int exitCode = kExitOk;
-    auto document = Load(options, console, exitCode);
-    if (!document) {
-        return exitCode;
+    auto loaded = Load(options, console);
+    if (!loaded) {
+        return loaded.error();
     }
-    const auto count = AnimatedEntries(options, *document, console);
-    if (!count) {
-        return kExitUsage;
-    }
+    auto& [document, count] = loaded.value();
     const auto range = static_cast<RangeValue>(options.range);
-    document->infoHeader.biClrImportant = ClrImportantForRange(range);
-    const auto written = WriteLogoFile(options.output, *document);
+    document.infoHeader.biClrImportant = ClrImportantForRange(range);
+    const auto written = WriteLogoFile(options.output, document);
     if (!written) {
         console.err << DescribeWriteError(written.error()) << "\n";
         return kExitWriteFailed;
     }
-    console.out << "Wrote " << options.output << ": " << LogoFileBytes(StoredColourCount(*document))
-                << " bytes, " << StoredColourCount(*document) << " colours, biClrImportant "
-                << document->infoHeader.biClrImportant << " (" << *count << " animated entries, "
-                << FirstAnimatedIndex(range) << ".." << int{document->lastIndex} << ")\n";
+    console.out << "Wrote " << options.output << ": " << LogoFileBytes(StoredColourCount(document))
+                << " bytes, " << StoredColourCount(document) << " colours, biClrImportant "
+                << document.infoHeader.biClrImportant << " (" << count << " animated entries, "
+                << FirstAnimatedIndex(range) << ".." << int{document.lastIndex} << ")\n";
     return kExitOk;
 }
 
@@ -113,51 +116,40 @@ void ShowProgress(Console& console, int frame, int frameCount, const std::string
 }
 
 int Frames(const Options& options, Console& console) {
-    int exitCode = kExitOk;
-    const auto document = Load(options, console, exitCode);
-    if (!document) {
-        return exitCode;
+    const auto loaded = Load(options, console);
+    if (!loaded) {
+        return loaded.error();
     }
-    const auto count = AnimatedEntries(options, *document, console);
-    if (!count) {
-        return kExitUsage;
-    }
+    const auto& [document, count] = loaded.value();
     const auto exported =
-        ExportFrames(*document, options.output, *count - 1, [&](int frame, int frameCount) {
+        ExportFrames(document, options.output, count - 1, [&](int frame, int frameCount) {
             ShowProgress(console, frame, frameCount, FrameFileName(options.output, frame));
         });
     if (console.terminal) {
         console.out << "\n";
     }
     if (!exported) {
-        console.err << "frame " << exported.error().frame << ": "
-                    << DescribeWriteError(exported.error().write) << "\n";
+        console.err << DescribeExportError(exported.error()) << "\n";
         return kExitWriteFailed;
     }
-    console.out << "Wrote " << *count
-                << " frames of 640 x 400: " << FrameFileName(options.output, 1) << " .. "
-                << FrameFileName(options.output, *count) << "\n";
+    console.out << "Wrote " << count << " frames of 640 x 400: " << FrameFileName(options.output, 1)
+                << " .. " << FrameFileName(options.output, count) << "\n";
     return kExitOk;
 }
 
 int Gif(const Options& options, Console& console) {
-    int exitCode = kExitOk;
-    const auto document = Load(options, console, exitCode);
-    if (!document) {
-        return exitCode;
+    const auto loaded = Load(options, console);
+    if (!loaded) {
+        return loaded.error();
     }
-    const auto count = AnimatedEntries(options, *document, console);
-    if (!count) {
-        return kExitUsage;
-    }
-    const auto written = WriteAnimatedGif(options.output, *document, *count - 1, options.gif);
+    const auto& [document, count] = loaded.value();
+    const auto written = WriteAnimatedGif(options.output, document, count - 1, options.gif);
     if (!written) {
-        console.err << DescribeWriteError(written.error().write) << "\n";
+        console.err << DescribeExportError(written.error()) << "\n";
         return kExitWriteFailed;
     }
-    console.out << "Wrote " << options.output << ": " << *count << " frames of "
-                << options.gif.width << " x 400, " << (options.gif.delayMilliseconds + 5) / 10 * 10
-                << " ms each, "
+    console.out << "Wrote " << options.output << ": " << count << " frames of " << options.gif.width
+                << " x 400, " << (options.gif.delayMilliseconds + 5) / 10 * 10 << " ms each, "
                 << (options.gif.loopCount == 0
                         ? std::string("looping forever")
                         : "played " + std::to_string(options.gif.loopCount) + " times")
@@ -182,14 +174,15 @@ void AddRangeOption(CLI::App& command, Options& options) {
         ->check(CLI::Range(0, 255));
 }
 
-}  // namespace
+// The subcommands, to tell afterwards which one the arguments chose.
+struct Commands {
+    CLI::App* info;
+    CLI::App* save;
+    CLI::App* frames;
+    CLI::App* gif;
+};
 
-int RunCli(std::span<const std::string> arguments, Console console) {
-    CLI::App app{"Rotopal: palette animation of 320 x 400 start-up screens (logo.sys)",
-                 "rotopal-cli"};
-    app.require_subcommand(1);
-    Options options;
-
+Commands AddCommands(CLI::App& app, Options& options) {
     auto* info = app.add_subcommand("info", "Describe a screen file: size, colours, animation");
     info->add_option("FILE", options.input, "Screen file or 8-bit 320 x 400 bitmap")->required();
 
@@ -226,7 +219,12 @@ int RunCli(std::span<const std::string> arguments, Console console) {
     gif->add_option("--loop", options.gif.loopCount,
                     "How many times the animation plays; 0 repeats it forever (default 0)")
         ->check(CLI::Range(0, 65535));
+    return {info, save, frames, gif};
+}
 
+// Parses the arguments into the options; an exit code when that already ends the run (help,
+// or arguments that do not fit).
+std::optional<int> Parse(CLI::App& app, std::span<const std::string> arguments, Console& console) {
     const auto isCommand = [&](const std::string& name) {
         const auto commands = app.get_subcommands([](const CLI::App*) { return true; });
         return std::any_of(commands.begin(), commands.end(),
@@ -251,17 +249,34 @@ int RunCli(std::span<const std::string> arguments, Console console) {
         app.exit(e, console.out, console.err);
         return kExitUsage;
     }
+    return std::nullopt;
+}
 
-    if (info->parsed()) {
+int Dispatch(const Commands& commands, const Options& options, Console& console) {
+    if (commands.info->parsed()) {
         return Info(options, console);
     }
-    if (save->parsed()) {
+    if (commands.save->parsed()) {
         return Save(options, console);
     }
-    if (gif->parsed()) {
+    if (commands.gif->parsed()) {
         return Gif(options, console);
     }
     return Frames(options, console);
+}
+
+}  // namespace
+
+int RunCli(std::span<const std::string> arguments, Console console) {
+    CLI::App app{"Rotopal: palette animation of 320 x 400 start-up screens (logo.sys)",
+                 "rotopal-cli"};
+    app.require_subcommand(1);
+    Options options;
+    const Commands commands = AddCommands(app, options);
+    if (const auto ended = Parse(app, arguments, console)) {
+        return *ended;
+    }
+    return Dispatch(commands, options, console);
 }
 
 }  // namespace rotopal::cli

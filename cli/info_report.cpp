@@ -45,7 +45,8 @@ std::string HexColour(const RGBQUAD& entry) {
     return text.data();
 }
 
-std::string InfoReport(const std::string& path, const LogoDocument& document) {
+std::string InfoReport(const std::string& path, const LogoDocument& document,
+                       const LogoRepairs& repairs) {
     const auto& info = document.infoHeader;
     const std::size_t colours = StoredColourCount(document);
 
@@ -69,8 +70,15 @@ std::string InfoReport(const std::string& path, const LogoDocument& document) {
         << " bits per pixel, " << CompressionName(info.biCompression) << ", " << info.biSize
         << "-byte info header\n"
         << "Colours:    " << colours << " stored (biClrUsed " << info.biClrUsed << ")\n"
-        << "Animation:  " << AnimationLine(document) << '\n'
-        << "Palette:    " << usedCount << " of " << colours << " entries used by pixels, "
+        << "Animation:  " << AnimationLine(document) << '\n';
+    const auto repaired = RepairPhrases(repairs);
+    for (std::size_t i = 0; i < repaired.size(); ++i) {
+        out << (i == 0 ? "Repaired:   " : "; ") << repaired[i];
+    }
+    if (!repaired.empty()) {
+        out << '\n';
+    }
+    out << "Palette:    " << usedCount << " of " << colours << " entries used by pixels, "
         << distinct.size() << " distinct colours\n";
 
     const auto range = RangeValueFromClrImportant(info.biClrImportant);

@@ -13,6 +13,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/message_layout.h"
+
 namespace rotopal {
 namespace {
 
@@ -162,8 +164,10 @@ std::string SystemReason(int systemError) {
     return std::strerror(systemError);
 }
 
-std::string DescribeWriteError(const WriteError& error) {
-    return "cannot write " + error.path + ": " + SystemReason(error.systemError);
+std::string DescribeWriteError(const WriteError& error, const WriteWording& wording) {
+    return FillIn(wording.layout, {{"path", error.path},
+                                   {"step", wording.steps.at(static_cast<std::size_t>(error.step))},
+                                   {"reason", wording.reason(error.systemError)}});
 }
 
 FileBytes::FileBytes(std::size_t capacity)

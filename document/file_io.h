@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -47,6 +48,7 @@ enum class WriteStep {
     Flush,            // flushing or closing the temporary file
     Replace,          // renaming the temporary file over the target
 };
+inline constexpr std::size_t kWriteSteps = 5;
 
 struct WriteError {
     WriteStep step = WriteStep::Write;
@@ -56,11 +58,23 @@ struct WriteError {
     friend bool operator==(const WriteError&, const WriteError&) = default;
 };
 
-// "cannot write PATH: REASON", for messages.
-std::string DescribeWriteError(const WriteError& error);
-
 // The system's own words for an errno value.
 std::string SystemReason(int systemError);
+
+// The words a failed write is told in. The defaults are the command line's English; the window
+// supplies its own language's.
+struct WriteWording {
+    // {path} is the target, {step} what was being done, {reason} why it failed.
+    std::string layout = "cannot write {path} ({step}): {reason}";
+    // What was being done, by WriteStep.
+    std::array<std::string, kWriteSteps> steps = {
+        "checking the target", "creating a temporary file next to it", "writing",
+        "flushing it to disk", "renaming the temporary file over it"};
+    std::string (*reason)(int systemError) = SystemReason;
+};
+
+// The failed write as a message: the target, the failing step and the reason.
+std::string DescribeWriteError(const WriteError& error, const WriteWording& wording = {});
 
 // Makes a write beyond the process's file-size limit (ulimit -f) fail with EFBIG like any other
 // write error, so the temporary file is removed and the failure reported, instead of the

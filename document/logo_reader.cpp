@@ -49,11 +49,12 @@ namespace {
 
 // Fills a fresh document from bytes whose headers passed every test. It has a single return, so
 // the 129 KB document is built in place in the caller's result and never copied.
-Result<LogoDocument, ReadError> Fill(std::span<const std::uint8_t> bytes,
-                                     const BITMAPFILEHEADER& file, const BITMAPINFOHEADER& info,
-                                     std::size_t stored, bool convert) {
-    Result<LogoDocument, ReadError> result{std::in_place};
-    LogoDocument& doc = result.value();
+Result<DecodedLogo, ReadError> Fill(std::span<const std::uint8_t> bytes,
+                                    const BITMAPFILEHEADER& file, const BITMAPINFOHEADER& info,
+                                    std::size_t stored, bool convert) {
+    Result<DecodedLogo, ReadError> result{std::in_place};
+    LogoDocument& doc = result.value().document;
+    LogoRepairs& repairs = result.value().repairs;
     doc.fileHeader = file;
     doc.infoHeader = info;
     doc.lastIndex = static_cast<std::uint8_t>(stored - 1);
@@ -65,31 +66,55 @@ Result<LogoDocument, ReadError> Fill(std::span<const std::uint8_t> bytes,
 
     // Exactly the stored entries are read, converted or not; a short file leaves the rest black.
     const std::size_t tableOffset = ColourTableOffset(info.biSize);
-    for (std::size_t i = 0; i < stored; ++i) {
-        const std::size_t at = tableOffset + i * kPaletteEntryBytes;
-        if (at + kPaletteEntryBytes > bytes.size()) {
-            break;
-        }
+    const std::size_t tableEnd = tableOffset + stored * kPaletteEntryBytes;
+    repairs.colourTableCutShort = tableEnd > bytes.size();
+    for (std::size_t at = tableOffset, i = 0; i < stored && at + kPaletteEntryBytes <= bytes.size();
+         ++i, at += kPaletteEntryBytes) {
         doc.palette[i] = bmp::DecodeRgbQuad(bytes.subspan(at).first<kPaletteEntryBytes>());
     }
 
-    const std::size_t tableEnd = tableOffset + stored * kPaletteEntryBytes;
     const std::size_t pixelOffset = PixelBlockOffset(file, info, tableEnd, bytes.size());
+    repairs.offsetIgnored = pixelOffset != file.bfOffBits;
     const auto block =
         pixelOffset < bytes.size() ? bytes.subspan(pixelOffset) : std::span<const std::uint8_t>{};
     if (info.biCompression == kCompressionRle8) {
-        DecodeRle8(block, kLogoWidth, kLogoHeight, doc.pixels);
-    } else if (!block.empty()) {
+        const Rle8Repairs rle8 = DecodeRle8(block, kLogoWidth, kLogoHeight, doc.pixels);
+        repairs.rle8CutShort = rle8.cutShort;
+        repairs.rle8RunsClipped = rle8.runsClipped;
+        repairs.rle8BelowImage = rle8.belowImage;
+    } else {
         // A short pixel block leaves the missing rows at index 0.
-        std::memcpy(doc.pixels.data(), block.data(), std::min(block.size(), doc.pixels.size()));
+        repairs.pixelBlockCutShort = block.size() < doc.pixels.size();
+        if (!block.empty()) {
+            std::memcpy(doc.pixels.data(), block.data(), std::min(block.size(), doc.pixels.size()));
+        }
     }
     return result;
 }
 
 }  // namespace
 
-Result<LogoDocument, ReadError> DecodeLogoFile(std::span<const std::uint8_t> bytes,
-                                               const AskConvert& askConvert) {
+std::vector<std::string> RepairPhrases(const LogoRepairs& repairs) {
+    const std::pair<bool, const char*> phrases[] = {
+        {repairs.colourTableCutShort, "colour table cut short (the missing entries are black)"},
+        {repairs.offsetIgnored,
+         "pixel offset ignored (the pixels were taken right after the colour table)"},
+        {repairs.pixelBlockCutShort, "pixel block cut short (the missing rows are index 0)"},
+        {repairs.rle8CutShort, "RLE8 stream cut short (the pixels it never reached are index 0)"},
+        {repairs.rle8RunsClipped, "RLE8 runs clipped at the right edge"},
+        {repairs.rle8BelowImage, "RLE8 stream went on below the last row (that part was ignored)"},
+    };
+    std::vector<std::string> made;
+    for (const auto& [repaired, phrase] : phrases) {
+        if (repaired) {
+            made.emplace_back(phrase);
+        }
+    }
+    return made;
+}
+
+Result<DecodedLogo, ReadError> DecodeLogoFile(std::span<const std::uint8_t> bytes,
+                                              const AskConvert& askConvert) {
     if (bytes.size() < 2 || bmp::LoadU16(bytes, 0) != kBitmapSignature) {
         return Reject(ReadErrorKind::NotBmpSignature);
     }
@@ -120,8 +145,7 @@ Result<LogoDocument, ReadError> DecodeLogoFile(std::span<const std::uint8_t> byt
     return Fill(bytes, file, info, stored, convert);
 }
 
-Result<LogoDocument, ReadError> ReadLogoFile(const std::string& path,
-                                             const AskConvert& askConvert) {
+Result<DecodedLogo, ReadError> ReadLogoFile(const std::string& path, const AskConvert& askConvert) {
     auto bytes = ReadFilePrefix(path, kMaxLogoFileBytes);
     if (!bytes) {
         const auto& failure = bytes.error();

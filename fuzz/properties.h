@@ -15,8 +15,8 @@
 
 namespace rotopal::fuzz {
 
-// Whatever the reader accepts, the writer writes and the reader reads back as the same image.
-// The colour question is asked only with a count of 1 to 255.
+// Whatever the reader accepts, the writer writes and the reader reads back as the same image,
+// with nothing to repair. The colour question is asked only with a count of 1 to 255.
 inline bool ReaderRoundTrips(std::span<const std::uint8_t> bytes) {
     // The last byte picks the answer to the colour question, so both paths are explored.
     const bool convert = !bytes.empty() && (bytes.back() & 1) != 0;
@@ -31,10 +31,14 @@ inline bool ReaderRoundTrips(std::span<const std::uint8_t> bytes) {
     if (!read) {
         return true;
     }
-    const LogoDocument& doc = read.value();
+    const LogoDocument& doc = read.value().document;
     const auto again = DecodeLogoFile(EncodeLogoFile(doc), [](int) { return false; });
-    return again && again.value().palette == doc.palette && again.value().pixels == doc.pixels &&
-           again.value().lastIndex == doc.lastIndex;
+    if (!again) {
+        return false;
+    }
+    const LogoDocument& copy = again.value().document;
+    return copy.palette == doc.palette && copy.pixels == doc.pixels &&
+           copy.lastIndex == doc.lastIndex && again.value().repairs == LogoRepairs{};
 }
 
 // The RLE8 decoder, at a size taken from the first two bytes, writes only inside the image.

@@ -1,7 +1,7 @@
 // A generated set of damaged and hostile files opened in the main window after a good one:
 // each is either refused with its message, leaving the open document exactly as it was, or
-// read with the documented repair. Run under ASan and UBSan in CI, so an out-of-bounds read
-// anywhere on the way fails here too.
+// read with the documented repair, which the reader reports. Run under ASan and UBSan in CI, so an
+// out-of-bounds read anywhere on the way fails here too.
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -25,6 +25,7 @@ struct BadFile {
     // Writes the file at path; returns nothing to check, or a check of the document read.
     std::function<void(const std::string& path)> make;
     Outcome outcome;
+    LogoRepairs repairs = {};  // what the reader reports it repaired, for a file it reads
     std::function<void(const LogoDocument&)> check = {};
 };
 
@@ -95,14 +96,38 @@ std::vector<BadFile> BadFiles() {
              s.bfOffBits = 0x7FFFFFFF;
              Write(p, s);
          },
-         Outcome::Read,
+         Outcome::Read, LogoRepairs{.offsetIgnored = true},
          [](const LogoDocument& d) { EXPECT_EQ(d.pixels[0], test::PatternPixels(256, 7)[0]); }},
+        // The file ends inside the colour table: the missing entries are black, the pixels 0.
+        {"CutInTheColourTable",
+         [](const std::string& p) {
+             auto bytes = test::EncodeBmp(Spec());
+             bytes.resize(54 + 100);
+             test::WriteBytes(p, bytes);
+         },
+         Outcome::Read, LogoRepairs{.colourTableCutShort = true, .pixelBlockCutShort = true},
+         [](const LogoDocument& d) {
+             EXPECT_EQ(d.palette[24], test::DistinctColour(24));
+             EXPECT_EQ(d.palette[25], RGBQUAD{});
+             EXPECT_EQ(d.pixels[0], 0);
+         }},
+        {"CutInThePixels",
+         [](const std::string& p) {
+             auto bytes = test::EncodeBmp(Spec());
+             bytes.resize(1078 + 5000);
+             test::WriteBytes(p, bytes);
+         },
+         Outcome::Read, LogoRepairs{.pixelBlockCutShort = true},
+         [](const LogoDocument& d) {
+             EXPECT_EQ(d.pixels[4999], test::PatternPixels(256, 7)[4999]);
+             EXPECT_EQ(d.pixels[5000], 0);
+         }},
         // A run crossing the right edge is clipped; the next row is untouched.
         {"Rle8RunOverflowsARow",
          [](const std::string& p) {
              Write(p, Rle8({0, 2, 100, 0, 255, 9, 0, 1}));
          },
-         Outcome::Read,
+         Outcome::Read, LogoRepairs{.rle8RunsClipped = true},
          [](const LogoDocument& d) {
              EXPECT_EQ(d.pixels[100], 9);
              EXPECT_EQ(d.pixels[319], 9);
@@ -118,7 +143,7 @@ std::vector<BadFile> BadFiles() {
              stream.insert(stream.end(), {0, 2, 0, 255, 255, 7, 0, 1});
              Write(p, Rle8(stream));
          },
-         Outcome::Read,
+         Outcome::Read, LogoRepairs{.rle8BelowImage = true},
          [](const LogoDocument& d) {
              EXPECT_EQ(d.pixels[399 * 320 + 254], 5) << "the last row is reached";
              EXPECT_EQ(d.pixels.back(), 0);
@@ -128,7 +153,7 @@ std::vector<BadFile> BadFiles() {
          [](const std::string& p) {
              Write(p, Rle8({0, 200, 1, 2, 3}));
          },
-         Outcome::Read,
+         Outcome::Read, LogoRepairs{.rle8CutShort = true},
          [](const LogoDocument& d) {
              EXPECT_EQ(d.pixels[0], 1);
              EXPECT_EQ(d.pixels[3], 0);
@@ -170,6 +195,9 @@ TEST_P(BadFileTest, IsRefusedOrRepairedAndNeverHarmsTheOpenDocument) {
         EXPECT_TRUE(ws.messageBoxes.empty());
         EXPECT_EQ(document, Expected(path));
         GetParam().check(document);
+        const auto read = ReadLogoFile(path, nullptr);
+        ASSERT_TRUE(read);
+        EXPECT_EQ(read.value().repairs, GetParam().repairs);
     } else {
         ASSERT_EQ(ws.messageBoxes.size(), 1u);
         EXPECT_EQ(ws.messageBoxes[0].text, message(GetParam().outcome));

@@ -4,8 +4,10 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <sstream>
 
+#include "document/file_io.h"
 #include "document/logo_reader.h"
 #include "document/logo_writer.h"
 #include "samples/sample_screens.h"
@@ -140,14 +142,35 @@ TEST(Cli, SaveStoresTheRangeAndLeavesEverythingElseAlone) {
     ASSERT_TRUE(read.has_value());
     LogoDocument expected = samples::MakeStartupScreen();
     expected.infoHeader.biClrImportant = 216;
-    EXPECT_EQ(read.value(), expected);
+    EXPECT_EQ(read.value().document, expected);
+}
+
+TEST(Cli, InfoTellsWhatTheReaderRepairedAndNothingForASoundFile) {
+    CliFixture cli;
+    auto bytes = test::ReadBytes(cli.dir / "logo.sys");
+    bytes.resize(bytes.size() - 1000);
+    test::WriteBytes(cli.dir / "cut.sys", bytes);
+    const auto cut = cli({"info", "@cut.sys"});
+    EXPECT_EQ(cut.code, 0) << cut.err;
+    EXPECT_NE(cut.out.find("\nRepaired:   pixel block cut short (the missing rows are index 0)\n"),
+              std::string::npos)
+        << cut.out;
+    EXPECT_EQ(cli({"info", "@logo.sys"}).out.find("Repaired"), std::string::npos);
 }
 
 TEST(Cli, FailedSaveLeavesTheExistingFileUntouched) {
     CliFixture cli;
-    const auto old = test::ReadBytes(cli.dir / "logo.sys");
-    ASSERT_EQ(cli({"save", "@notes.txt", "@logo.sys", "--range", "16"}).code, 1);
-    EXPECT_TRUE(test::SameBytes(old, test::ReadBytes(cli.dir / "logo.sys")));
+    // The temporary file beside the target adds to its name, so beside a name this long none can
+    // be made, not even by root: the save gets as far as its first write step and fails there.
+    const std::string name(250, 'n');
+    test::WriteBytes(cli.dir / name, test::ReadBytes(cli.dir / "logo16.bmp"));
+    const auto old = test::ReadBytes(cli.dir / name);
+    const auto run = cli({"save", "@logo.sys", "@" + name, "--range", "16"});
+    EXPECT_EQ(run.code, 3) << run.err;
+    EXPECT_NE(run.err.find("(creating a temporary file next to it): " + SystemReason(ENAMETOOLONG)),
+              std::string::npos)
+        << run.err;
+    EXPECT_TRUE(test::SameBytes(old, test::ReadBytes(cli.dir / name)));
 }
 
 TEST(Cli, FileSizeLimitFailsTheSaveCleanlyInsteadOfKillingTheProgram) {

@@ -7,6 +7,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <set>
 
 #include "document/logo_writer.h"
 #include "tests/test_support.h"
@@ -134,11 +135,16 @@ TEST(AtomicWrite, SymbolicLinkIsFollowedAndKept) {
     EXPECT_EQ(dir.List(), (std::vector<std::string>{"link.sys", "real"}));
 }
 
-TEST(AtomicWrite, DescribesThePathAndTheReason) {
-    const WriteError error{WriteStep::Write, "/x/logo.sys", ENOSPC};
-    const std::string text = DescribeWriteError(error);
-    EXPECT_NE(text.find("/x/logo.sys"), std::string::npos);
-    EXPECT_NE(text.find(SystemReason(ENOSPC)), std::string::npos);
+TEST(AtomicWrite, DescribesThePathTheFailingStepAndTheReason) {
+    EXPECT_EQ(
+        DescribeWriteError({WriteStep::CreateTemporary, "/x/logo.sys", ENOSPC}),
+        "cannot write /x/logo.sys (creating a temporary file next to it): " + SystemReason(ENOSPC));
+    std::set<std::string> texts;
+    for (const auto step : {WriteStep::Check, WriteStep::CreateTemporary, WriteStep::Write,
+                            WriteStep::Flush, WriteStep::Replace}) {
+        texts.insert(DescribeWriteError({step, "/x/logo.sys", EIO}));
+    }
+    EXPECT_EQ(texts.size(), kWriteSteps) << "every step is told apart";
 }
 
 }  // namespace

@@ -39,7 +39,7 @@ protected:
 
     // The file's document as the reader gives it, for comparisons.
     static LogoDocument Expected(const std::string& path, bool convert = false) {
-        return ReadLogoFile(path, [convert](int) { return convert; }).value();
+        return ReadLogoFile(path, [convert](int) { return convert; }).value().document;
     }
 
     TempDir dir;

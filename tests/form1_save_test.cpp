@@ -168,7 +168,7 @@ TEST_F(SaveTest, FolderInTheWayIsReportedAndLeftAlone) {
     form.Menu_Save_Option_Click(2);
     ws.messageBoxes.erase(ws.messageBoxes.begin());
     ExpectFailureFor(windows + "/logos.sys");
-    EXPECT_TRUE(ws.messageBoxes.back().text.ends_with("\r\n同じ名前のフォルダーがあります。"))
+    EXPECT_TRUE(ws.messageBoxes.back().text.ends_with("同じ名前のフォルダーがあります。"))
         << "the reason in the user's language";
     struct stat st {};
     EXPECT_EQ(::stat((windows + "/logos.sys").c_str(), &st), 0);

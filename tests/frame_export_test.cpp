@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 
 #include "animation/rotation.h"
@@ -14,6 +15,7 @@ namespace rotopal {
 namespace {
 
 using test::Bytes;
+using test::PrintTo;
 using test::SameBytes;
 using test::TempDir;
 
@@ -98,7 +100,8 @@ TEST(FrameExport, StopsAtTheFirstFrameItCannotWrite) {
     ASSERT_FALSE(result);
     EXPECT_EQ(result.error().kind, ExportError::Kind::WriteFailed);
     EXPECT_EQ(result.error().frame, 3);
-    EXPECT_EQ(result.error().write.path, dir / "f003.bmp");
+    EXPECT_EQ(result.error().path, dir / "f");
+    EXPECT_EQ(result.error().write, (WriteError{WriteStep::Check, dir / "f003.bmp", EISDIR}));
     EXPECT_EQ(dir.List(), (std::vector<std::string>{"f001.bmp", "f002.bmp", "f003.bmp"}));
     EXPECT_EQ(progress.calls.size(), 3u);
 }
@@ -124,6 +127,44 @@ TEST(FrameExport, TwoExportsGiveIdenticalFiles) {
                               test::ReadBytes(b / FrameFileName("x", k))));
     }
 }
+
+struct DescribeCase {
+    const char* name;
+    ExportError error;
+    std::string text;
+};
+
+ExportError GifEncoderError(GifStage stage, int frame) {
+    ExportError error = EncodeFailedError(frame, {stage, 8, "Write error, disk full"});
+    error.path = "/x/a.gif";
+    return error;
+}
+
+class DescribeExportErrorTest : public ::testing::TestWithParam<DescribeCase> {};
+
+TEST_P(DescribeExportErrorTest, NamesTheFileAndTheFailingStep) {
+    EXPECT_EQ(DescribeExportError(GetParam().error), GetParam().text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Export, DescribeExportErrorTest,
+    ::testing::Values(
+        DescribeCase{"InvalidSpan", InvalidSpanError("/x/f"),
+                     "cannot write /x/f: the animated range reaches outside the stored colours, "
+                     "so nothing was written"},
+        DescribeCase{"SeriesFrame",
+                     WriteFailedError("/x/f", 3, {WriteStep::Write, "/x/f003.bmp", ENOSPC}),
+                     "frame 3: cannot write /x/f003.bmp (writing): " + SystemReason(ENOSPC)},
+        DescribeCase{
+            "GifFile", WriteFailedError("/x/a.gif", 0, {WriteStep::Replace, "/x/a.gif", EXDEV}),
+            "cannot write /x/a.gif (renaming the temporary file over it): " + SystemReason(EXDEV)},
+        DescribeCase{"GifFrame", GifEncoderError(GifStage::Frame, 2),
+                     "cannot write /x/a.gif (encoding frame 2): giflib error 8, Write error, disk "
+                     "full"},
+        DescribeCase{"GifTrailer", GifEncoderError(GifStage::Trailer, 0),
+                     "cannot write /x/a.gif (ending the GIF stream): giflib error 8, Write error, "
+                     "disk full"}),
+    test::CaseName());
 
 }  // namespace
 }  // namespace rotopal

@@ -3,13 +3,19 @@
 
 #include "animation/gif_export.h"
 
+#include <gif_lib.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
 
 #include "tests/test_support.h"
 
 namespace rotopal {
 namespace {
+
+using test::PrintTo;
 
 TEST(EncodeAnimatedGif, RefusesSpansOutsideTheStoredColours) {
     const LogoDocument small = test::MakeDocument(16);
@@ -31,12 +37,66 @@ TEST(EncodeAnimatedGif, WholePaletteRangeStillMakesAValidFile) {
     EXPECT_EQ(bytes.back(), 0x3B) << "the trailer";
 }
 
+// Takes the first `budget` bytes of the stream and refuses every piece after them.
+GifSink RefusingAfter(std::size_t budget) {
+    return [budget, taken = std::size_t{0}](std::span<const std::uint8_t> piece) mutable {
+        taken += piece.size();
+        return taken <= budget;
+    };
+}
+
+struct RefusalCase {
+    const char* name;
+    std::function<std::size_t(const test::Bytes& whole)> budget;
+    GifStage stage;
+    int frame;
+};
+
+// Where the second frame starts: at its graphics control extension.
+std::size_t SecondFrame(const test::Bytes& whole) {
+    const test::Bytes control{0x21, 0xF9, 0x04};
+    const auto first = std::search(whole.begin(), whole.end(), control.begin(), control.end());
+    return static_cast<std::size_t>(
+        std::search(first + 1, whole.end(), control.begin(), control.end()) - whole.begin());
+}
+
+class GifRefusalTest : public ::testing::TestWithParam<RefusalCase> {};
+
+TEST_P(GifRefusalTest, ReportsGiflibsErrorAndTheStageItStoppedIn) {
+    const LogoDocument doc = test::MakeDocument();
+    const auto whole = EncodeAnimatedGif(doc, 3, {});
+    ASSERT_TRUE(whole);
+    const auto streamed =
+        StreamAnimatedGif(doc, 3, {}, RefusingAfter(GetParam().budget(whole.value())));
+    ASSERT_FALSE(streamed);
+    const auto& error = streamed.error();
+    EXPECT_EQ(error.kind, ExportError::Kind::EncodeFailed);
+    EXPECT_EQ(error.encoder.stage, GetParam().stage);
+    EXPECT_EQ(error.frame, GetParam().frame);
+    EXPECT_NE(error.encoder.code, E_GIF_SUCCEEDED);
+    EXPECT_EQ(error.encoder.message, GifErrorString(error.encoder.code));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Gif, GifRefusalTest,
+    ::testing::Values(RefusalCase{"Header", [](const test::Bytes&) { return 0u; }, GifStage::Open,
+                                  0},
+                      RefusalCase{"FirstFramesPixels", [](const test::Bytes&) { return 2000u; },
+                                  GifStage::Frame, 1},
+                      RefusalCase{"SecondFramesControl", SecondFrame, GifStage::Frame, 2},
+                      // giflib itself ignores a refused trailer; the encoder must not.
+                      RefusalCase{"Trailer", [](const test::Bytes& w) { return w.size() - 1; },
+                                  GifStage::Trailer, 0}),
+    test::CaseName());
+
 TEST(WriteAnimatedGif, FailureKeepsTheOldFile) {
     test::TempDir dir;
     ::mkdir((dir / "in-the-way.gif").c_str(), 0755);
     const auto written = WriteAnimatedGif(dir / "in-the-way.gif", test::MakeDocument(), 3, {});
     ASSERT_FALSE(written);
-    EXPECT_EQ(written.error().write.path, dir / "in-the-way.gif");
+    EXPECT_EQ(written.error().kind, ExportError::Kind::WriteFailed);
+    EXPECT_EQ(written.error().write,
+              (WriteError{WriteStep::Check, dir / "in-the-way.gif", EISDIR}));
     EXPECT_EQ(dir.List(), std::vector<std::string>{"in-the-way.gif"});
 }
 

@@ -173,7 +173,7 @@ TEST_P(ColourCountTest, ReadsExactlyTheStoredEntries) {
     asker.answer = c.answer.value_or(false);
     const auto result = DecodeLogoFile(EncodeBmp(spec), asker.Fn());
     ASSERT_TRUE(result.has_value());
-    const auto& doc = result.value();
+    const auto& doc = result.value().document;
 
     if (c.answer) {
         EXPECT_EQ(asker.asked, std::vector<int>{c.storedEntries});
@@ -204,7 +204,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(Reader, WithoutAQuestionHandlerKeepsTheStoredCount) {
     const auto result = DecodeLogoFile(EncodeBmp(ClassicScreen(16)), nullptr);
     ASSERT_TRUE(result.has_value());
-    EXPECT_EQ(result.value().lastIndex, 15);
+    EXPECT_EQ(result.value().document.lastIndex, 15);
 }
 
 TEST(Reader, KeepsHeadersAsStored) {
@@ -218,7 +218,7 @@ TEST(Reader, KeepsHeadersAsStored) {
     spec.biClrImportant = 300;  // not an index; kept, and read elsewhere as "no setting"
     const auto result = DecodeLogoFile(EncodeBmp(spec), nullptr);
     ASSERT_TRUE(result.has_value());
-    const auto& doc = result.value();
+    const auto& doc = result.value().document;
     EXPECT_EQ(doc.fileHeader.bfReserved1, 0x1234);
     EXPECT_EQ(doc.fileHeader.bfReserved2, 0xABCD);
     EXPECT_EQ(doc.infoHeader.biPlanes, 3);
@@ -251,7 +251,8 @@ TEST_P(LayoutTest, FindsColourTableAndPixels) {
 
     const auto result = DecodeLogoFile(bytes, nullptr);
     ASSERT_TRUE(result.has_value());
-    const auto& doc = result.value();
+    EXPECT_EQ(result.value().repairs, (LogoRepairs{.offsetIgnored = c.bfOffBits != -1}));
+    const auto& doc = result.value().document;
     for (int i = 0; i < 256; ++i) {
         ASSERT_EQ(doc.palette[static_cast<std::size_t>(i)], test::DistinctColour(i))
             << "entry " << i;
@@ -294,8 +295,8 @@ TEST(Reader, LargerHeaderExtraBytesAreNotColours) {
     spec.headerPadding = 84;
     const auto result = DecodeLogoFile(EncodeBmp(spec), nullptr);
     ASSERT_TRUE(result.has_value());
-    EXPECT_NE(result.value().palette[0], (RGBQUAD{0xEE, 0xEE, 0xEE, 0xEE}));
-    EXPECT_EQ(result.value().palette[0], test::DistinctColour(0));
+    EXPECT_NE(result.value().document.palette[0], (RGBQUAD{0xEE, 0xEE, 0xEE, 0xEE}));
+    EXPECT_EQ(result.value().document.palette[0], test::DistinctColour(0));
 }
 
 TEST(Reader, DecodesRle8PixelBlocks) {
@@ -306,7 +307,7 @@ TEST(Reader, DecodesRle8PixelBlocks) {
     spec.biSizeImage = static_cast<std::uint32_t>(spec.pixelBlock.size());
     const auto result = DecodeLogoFile(EncodeBmp(spec), nullptr);
     ASSERT_TRUE(result.has_value());
-    const auto& px = result.value().pixels;
+    const auto& px = result.value().document.pixels;
     EXPECT_TRUE(std::all_of(px.begin(), px.begin() + 320, [](auto v) { return v == 7; }));
     EXPECT_EQ(px[320], 1);
     EXPECT_EQ(px[321], 2);
@@ -317,7 +318,8 @@ TEST(Reader, DecodesRle8PixelBlocks) {
 // ---- Truncation and mutation sweeps -------------------------------------------------------
 
 // Every prefix of a valid file reads without fault: too short for the headers is NotBitmap,
-// anything longer keeps what is there and leaves the rest of palette and pixels zero.
+// anything longer keeps what is there, leaves the rest of palette and pixels zero and says which
+// of the two it cut short.
 void SweepPrefixes(const BmpSpec& spec, std::size_t tableOffset) {
     const Bytes full = EncodeBmp(spec);
     const std::size_t pixelOffset = tableOffset + 4 * spec.colours.size();
@@ -330,7 +332,10 @@ void SweepPrefixes(const BmpSpec& spec, std::size_t tableOffset) {
             continue;
         }
         ASSERT_TRUE(result.has_value()) << "length " << length;
-        const auto& doc = result.value();
+        const auto& doc = result.value().document;
+        const LogoRepairs cut{.colourTableCutShort = length < pixelOffset,
+                              .pixelBlockCutShort = length < full.size()};
+        ASSERT_EQ(result.value().repairs, cut) << "length " << length;
         const std::size_t entries =
             length > tableOffset ? std::min<std::size_t>(256, (length - tableOffset) / 4) : 0;
         ASSERT_EQ(doc.palette[entries == 0 ? 0 : entries - 1],
@@ -378,7 +383,7 @@ TEST(ReaderSweep, EveryHeaderByteWithEveryValueGivesACleanResult) {
                 ASSERT_EQ(questions, 0) << "offset " << offset << " value " << value;
                 continue;
             }
-            const auto& info = result.value().infoHeader;
+            const auto& info = result.value().document.infoHeader;
             ASSERT_EQ(info.biBitCount, 8) << "offset " << offset << " value " << value;
             ASSERT_EQ(info.biWidth, 320);
             ASSERT_EQ(info.biHeight, 400);
@@ -395,7 +400,7 @@ TEST(ReadLogoFile, ReadsAFileOnDisk) {
     test::WriteBytes(dir / "logo.sys", EncodeBmp(spec));
     const auto result = ReadLogoFile(dir / "logo.sys", nullptr);
     ASSERT_TRUE(result.has_value());
-    EXPECT_TRUE(SameBytes(spec.pixelBlock, PixelsOf(result.value())));
+    EXPECT_TRUE(SameBytes(spec.pixelBlock, PixelsOf(result.value().document)));
 }
 
 TEST(ReadLogoFile, MissingFileIsNotABitmap) {
@@ -447,7 +452,7 @@ TEST(ReadLogoFile, LooksAtNoMoreThanTheLimit) {
     test::WriteBytes(dir / "huge.bmp", bytes);
     const auto result = ReadLogoFile(dir / "huge.bmp", nullptr);
     ASSERT_TRUE(result.has_value());
-    EXPECT_EQ(result.value().palette[255], test::DistinctColour(255));
+    EXPECT_EQ(result.value().document.palette[255], test::DistinctColour(255));
 }
 
 }  // namespace

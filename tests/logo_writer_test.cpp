@@ -144,7 +144,7 @@ TEST(Writers, DocumentRoundTripsThroughTheReader) {
         const LogoDocument doc = MakeDocument(colours, 240);
         const auto read = DecodeLogoFile(EncodeLogoFile(doc), [](int) { return false; });
         ASSERT_TRUE(read.has_value());
-        EXPECT_EQ(read.value(), doc) << colours << " colours";
+        EXPECT_EQ(read.value().document, doc) << colours << " colours";
     }
 }
 
@@ -152,7 +152,7 @@ TEST(Writers, ConvertedDocumentStoresAll256Entries) {
     const LogoDocument sixteen = MakeDocument(16, 10);
     const auto converted = DecodeLogoFile(EncodeLogoFile(sixteen), [](int) { return true; });
     ASSERT_TRUE(converted.has_value());
-    const Bytes bytes = EncodeLogoFile(converted.value());
+    const Bytes bytes = EncodeLogoFile(converted.value().document);
     ASSERT_EQ(bytes.size(), 129078u);
     EXPECT_EQ(U32At(bytes, 2), 129078u);
     EXPECT_EQ(U32At(bytes, 10), 1078u);

@@ -125,7 +125,7 @@ private:
         const auto read = ReadLogoFile(path, [convert](int) { return convert; });
         form1_.OpenFile(path);
         if (read) {
-            opened_ = read.value();
+            opened_ = read.value().document;
         }
     }
 
@@ -184,7 +184,7 @@ private:
         form1_.Command4_Click();
         if (yes) {
             if (const auto read = ReadLogoFile(path, [convert](int) { return convert; })) {
-                opened_ = read.value();
+                opened_ = read.value().document;
             }
         }
     }
@@ -234,8 +234,8 @@ private:
         const LogoDocument& document = session().document;
         const auto reread = DecodeLogoFile(EncodeLogoFile(document), nullptr);
         ASSERT_TRUE(reread.has_value()) << "a reader accepts the document";
-        ASSERT_EQ(reread.value().lastIndex, document.lastIndex);
-        ASSERT_EQ(reread.value().pixels, document.pixels);
+        ASSERT_EQ(reread.value().document.lastIndex, document.lastIndex);
+        ASSERT_EQ(reread.value().document.pixels, document.pixels);
 
         // Compared whole first, which is fast; SameImage then says where they differ.
         ArgbImage& expected = expected_;

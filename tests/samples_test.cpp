@@ -25,7 +25,7 @@ TEST(Samples, StartupScreenAnimatesAVisibleBandOfSixteenColours) {
     const LogoDocument doc = samples::MakeStartupScreen();
     const auto read = DecodeLogoFile(EncodeLogoFile(doc), nullptr);
     ASSERT_TRUE(read.has_value());
-    EXPECT_EQ(read.value(), doc);
+    EXPECT_EQ(read.value().document, doc);
     EXPECT_EQ(doc.infoHeader.biClrImportant, 240u);
     EXPECT_EQ(RangeValueFromClrImportant(doc.infoHeader.biClrImportant), 16);
     const auto use = IndexUse(doc);

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <variant>
 
 #include "tests/fake/fake_window_system.h"
 #include "tests/test_support.h"
@@ -176,6 +177,76 @@ TEST(FailureReasonText, GivesTheReasonsUsersMeetInJapaneseAndOthersAsTheSystemSa
     }
     EXPECT_EQ(FailureReasonText(ENOSPC), "ディスクの空き容量が足りません。");
     EXPECT_EQ(FailureReasonText(EBUSY), std::strerror(EBUSY));
+}
+
+struct SaveFailureCase {
+    const char* name;
+    std::variant<WriteError, ExportError> error;
+    const char* path;                   // the second line
+    std::vector<std::string_view> why;  // the third line, in parts
+};
+
+class SaveFailureTextTest : public ::testing::TestWithParam<SaveFailureCase> {};
+
+TEST_P(SaveFailureTextTest, SaysSaveFailedThenThePathThenWhatFailedAndWhy) {
+    const auto& c = GetParam();
+    std::string expected = std::string(texts::kSaveFailedMessage) + "\r\n" + c.path + "\r\n";
+    for (const auto part : c.why) {
+        expected += part;
+    }
+    EXPECT_EQ(std::visit([](const auto& e) { return SaveFailureText(e); }, c.error), expected);
+}
+
+ExportError GifFailure(GifStage stage, int frame) {
+    ExportError error = EncodeFailedError(frame, {stage, 8, "Write error, disk full"});
+    error.path = "/x/a.gif";
+    return error;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Saves, SaveFailureTextTest,
+    ::testing::Values(
+        SaveFailureCase{"FolderInTheWay",
+                        WriteError{WriteStep::Check, "/x/logo.sys", EISDIR},
+                        "/x/logo.sys",
+                        {texts::kStepCheck, texts::kReasonFolderInTheWay}},
+        SaveFailureCase{"MissingFolder",
+                        WriteError{WriteStep::CreateTemporary, "/x/logo.sys", ENOENT},
+                        "/x/logo.sys",
+                        {texts::kStepCreateTemporary, texts::kReasonNotFound}},
+        SaveFailureCase{"DiskFull",
+                        WriteError{WriteStep::Write, "/x/logo.sys", ENOSPC},
+                        "/x/logo.sys",
+                        {texts::kStepWrite, texts::kReasonDiskFull}},
+        SaveFailureCase{"LateIoError",
+                        WriteError{WriteStep::Flush, "/x/logo.sys", EIO},
+                        "/x/logo.sys",
+                        {texts::kStepFlush, texts::kReasonIoError}},
+        SaveFailureCase{"RenameRefused",
+                        WriteError{WriteStep::Replace, "/x/logo.sys", EBUSY},
+                        "/x/logo.sys",
+                        {texts::kStepReplace, std::strerror(EBUSY)}},
+        SaveFailureCase{"SeriesFrameNamesItsOwnFile",
+                        WriteFailedError("/x/f", 3, {WriteStep::Write, "/x/f003.bmp", ENOSPC}),
+                        "/x/f003.bmp",
+                        {texts::kStepWrite, texts::kReasonDiskFull}},
+        SaveFailureCase{
+            "InvalidSpan", InvalidSpanError("/x/f"), "/x/f", {texts::kReasonInvalidSpan}},
+        SaveFailureCase{"GifStart",
+                        GifFailure(GifStage::Open, 0),
+                        "/x/a.gif",
+                        {texts::kGifStageOpen, "GIFライブラリのエラー8: Write error, disk full"}},
+        SaveFailureCase{"GifFrame",
+                        GifFailure(GifStage::Frame, 2),
+                        "/x/a.gif",
+                        {"GIFの2枚目のフレームを作成できませんでした。",
+                         "GIFライブラリのエラー8: Write error, disk full"}}),
+    test::CaseName{});
+
+TEST(SaveFailureText, KeepsTheWindowsExactWords) {
+    EXPECT_EQ(SaveFailureText(WriteError{WriteStep::CreateTemporary, "/x/logo.sys", ENOENT}),
+              "保存できませんでした。\r\n/x/logo.sys\r\n"
+              "一時ファイルを作成できませんでした。フォルダーまたはファイルが見つかりません。");
 }
 
 TEST(Dialogs, OpenDialogGetsItsTitleFiltersAndFolder) {

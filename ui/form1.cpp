@@ -140,7 +140,7 @@ void Form1::OpenFile(const std::string& path) {
                        MessageIcon::Exclamation, MessageButtons::Ok);
         return;
     }
-    ShowOpenedDocument(path, read.value());
+    ShowOpenedDocument(path, read.value().document);
 }
 
 void Form1::ShowOpenedDocument(const std::string& path, const LogoDocument& document) {

@@ -10,6 +10,22 @@ namespace {
 
 constexpr std::string_view kLineBreak = "\r\n";
 
+// The first two lines of every failed save's message.
+std::string SaveFailureHead() {
+    return std::string(texts::kSaveFailedMessage)
+        .append(kLineBreak)
+        .append("{path}")
+        .append(kLineBreak);
+}
+
+WriteWording JapaneseWriteWording() {
+    return {SaveFailureHead() + "{step}{reason}",
+            {std::string(texts::kStepCheck), std::string(texts::kStepCreateTemporary),
+             std::string(texts::kStepWrite), std::string(texts::kStepFlush),
+             std::string(texts::kStepReplace)},
+            FailureReasonText};
+}
+
 }  // namespace
 
 std::string_view FileNameOf(std::string_view path) {
@@ -65,6 +81,22 @@ std::string FailureReasonText(int systemError) {
         case EIO: return std::string(texts::kReasonIoError);
         default: return SystemReason(systemError);
     }
+}
+
+std::string SaveFailureText(const WriteError& error) {
+    return DescribeWriteError(error, JapaneseWriteWording());
+}
+
+std::string SaveFailureText(const ExportError& error) {
+    // A frame's own file name carries its number, so the frame needs no words of its own.
+    const ExportWording wording{
+        JapaneseWriteWording(),
+        "{message}",
+        SaveFailureHead().append(texts::kReasonInvalidSpan),
+        SaveFailureHead().append("{stage}").append(texts::kGifLibraryError),
+        {std::string(texts::kGifStageOpen), std::string(texts::kGifStageFrame),
+         std::string(texts::kGifStageTrailer)}};
+    return DescribeExportError(error, wording);
 }
 
 }  // namespace rotopal

@@ -3,7 +3,9 @@
 #include <string>
 #include <string_view>
 
+#include "animation/export_error.h"
 #include "core/logo_document.h"
+#include "document/file_io.h"
 #include "palette/animation_range.h"
 
 namespace rotopal {
@@ -26,6 +28,11 @@ std::string FrameCounterText(int frame, int frameCount);
 // Why a file could not be written (an errno value), in the user's language for the reasons
 // users meet, in the system's own words for any other.
 std::string FailureReasonText(int systemError);
+
+// The whole message of a failed save: "Could not save.", the path of the file that failed, then
+// what failed and why, a line each.
+std::string SaveFailureText(const WriteError& error);
+std::string SaveFailureText(const ExportError& error);
 
 // Label4: "選択パレット", the index with "番", then Red=, Green=, Blue= lines.
 std::string EntryLabelText(int index, const RGBQUAD& entry);

@@ -1,6 +1,5 @@
 #include "ui/save_commands.h"
 
-#include <cerrno>
 #include <memory>
 
 #include "animation/save_targets.h"
@@ -111,25 +110,20 @@ bool SaveCommands::ExportFrameSeries(const EditSession& session, const std::stri
         });
     ws_.UnloadForm(Form::Form3);
     if (!exported) {
-        ReportFailure(fileName, exported.error());
+        ReportFailure(exported.error());
         return false;
     }
     return true;
 }
 
 void SaveCommands::ReportFailure(const WriteError& error) {
-    ws_.MessageBox(texts::kMessageCaption,
-                   std::string(texts::kSaveFailedMessage) + "\r\n" + error.path + "\r\n" +
-                       FailureReasonText(error.systemError),
-                   MessageIcon::Exclamation, MessageButtons::Ok);
+    ws_.MessageBox(texts::kMessageCaption, SaveFailureText(error), MessageIcon::Exclamation,
+                   MessageButtons::Ok);
 }
 
-void SaveCommands::ReportFailure(const std::string& fileName, const ExportError& error) {
-    if (error.kind == ExportError::Kind::InvalidSpan) {
-        ReportFailure(WriteError{WriteStep::Check, fileName, EINVAL});
-        return;
-    }
-    ReportFailure(error.write);
+void SaveCommands::ReportFailure(const ExportError& error) {
+    ws_.MessageBox(texts::kMessageCaption, SaveFailureText(error), MessageIcon::Exclamation,
+                   MessageButtons::Ok);
 }
 
 }  // namespace rotopal

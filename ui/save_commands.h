@@ -44,7 +44,7 @@ private:
     // the user, when the file could not be written; the old file then stays as it was.
     bool WriteDocument(const std::string& path, const EditSession& session);
     void ReportFailure(const WriteError& error);
-    void ReportFailure(const std::string& fileName, const ExportError& error);
+    void ReportFailure(const ExportError& error);
 
     WindowSystem& ws_;
     std::string windowsDir_;  // ends in its separator

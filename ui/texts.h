@@ -123,7 +123,7 @@ inline constexpr std::string_view kMissingFolderMessage =
 // Saving: the file exists / overwrite? / once overwritten it cannot be restored.
 inline constexpr std::string_view kOverwriteQuestion =
     "ファイルが既に存在しています。\r\n上書きしますか？\r\n※上書きされると元に戻せません";
-// Saving failed: "Could not save." (then the path and the system's reason, a line each).
+// Saving failed: "Could not save." (then the path, and what failed with why, a line each).
 inline constexpr std::string_view kSaveFailedMessage = "保存できませんでした。";
 // Why a file could not be written, for the reasons users meet; any other reason is given in the
 // system's own words.
@@ -148,6 +148,29 @@ inline constexpr std::string_view kReasonTooLarge = "ファイルが大きすぎ
 inline constexpr std::string_view kReasonNameTooLong = "ファイル名が長すぎます。";
 // An input/output error occurred.
 inline constexpr std::string_view kReasonIoError = "入出力エラーが発生しました。";
+// The animated range reaches beyond the image's colours; nothing was written.
+inline constexpr std::string_view kReasonInvalidSpan =
+    "アニメーションの範囲が画像の色数を超えています。何も書き込まれていません。";
+
+// What failed in a save, said before the reason.
+// The file cannot be written to (a folder of its name, or it is read-only).
+inline constexpr std::string_view kStepCheck = "保存先のファイルに書き込めません。";
+// No temporary file could be made next to it.
+inline constexpr std::string_view kStepCreateTemporary = "一時ファイルを作成できませんでした。";
+// The data could not be written.
+inline constexpr std::string_view kStepWrite = "データを書き込めませんでした。";
+// Writing to the disk could not be completed.
+inline constexpr std::string_view kStepFlush = "ディスクへの書き込みを完了できませんでした。";
+// The temporary file could not be renamed to the file's name.
+inline constexpr std::string_view kStepReplace =
+    "一時ファイルを保存先の名前に変更できませんでした。";
+// An animated GIF could not be started; its frame {frame} could not be made; it could not be
+// finished. Then the GIF library's error number {code} and its own (English) words {message}.
+inline constexpr std::string_view kGifStageOpen = "GIFの書き出しを開始できませんでした。";
+inline constexpr std::string_view kGifStageFrame =
+    "GIFの{frame}枚目のフレームを作成できませんでした。";
+inline constexpr std::string_view kGifStageTrailer = "GIFの書き出しを完了できませんでした。";
+inline constexpr std::string_view kGifLibraryError = "GIFライブラリのエラー{code}: {message}";
 
 // Saving finished successfully.
 inline constexpr std::string_view kSavedMessage = "保存が無事に終了しました。";

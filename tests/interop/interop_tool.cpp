@@ -76,7 +76,7 @@ int WriteAll(const std::string& folder) {
 
     const bool ok = WriteDocument(folder, "document256.sys", full) &&
                     WriteDocument(folder, "document16.bmp", sixteen) &&
-                    WriteDocument(folder, "converted.bmp", converted.value()) &&
+                    WriteDocument(folder, "converted.bmp", converted.value().document) &&
                     WriteDocument(folder, "sample.sys", rotopal::samples::MakeStartupScreen()) &&
                     WriteFrame(folder, "frame256.bmp", full, rotated) &&
                     WriteFrame(folder, "frame16.bmp", sixteen, rotatedSixteen);
@@ -90,7 +90,7 @@ int Dump(const std::string& file, const std::string& prefix, bool convert) {
                      rotopal::DescribeReadError(read.error()).c_str());
         return 1;
     }
-    const auto& doc = read.value();
+    const auto& doc = read.value().document;
     Describe(prefix, 320, rotopal::StoredColourCount(doc), doc.palette, doc.pixels);
     return 0;
 }
