@@ -9,6 +9,9 @@ template <class... Visitors>
 struct Overloaded : Visitors... {
     using Visitors::operator()...;
 };
+// Spelled out for compilers without deduction for aggregates (clang before 17).
+template <class... Visitors>
+Overloaded(Visitors...) -> Overloaded<Visitors...>;
 
 }  // namespace
 
