@@ -44,8 +44,13 @@ struct BlobUnref {
     void operator()(VipsBlob* blob) const { vips_area_unref(VIPS_AREA(blob)); }
 };
 
+struct PictureSize {
+    int width = 0;
+    int height = 0;
+};
+
 // The picture's declared size, from its header alone.
-Result<void, ImportError> CheckDeclaredSize(std::span<const std::uint8_t> bytes) {
+Result<PictureSize, ImportError> DeclaredSize(std::span<const std::uint8_t> bytes) {
     const vips::VImage header = vips::VImage::new_from_buffer(
         bytes.data(), bytes.size(), "",
         vips::VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL));
@@ -58,11 +63,35 @@ Result<void, ImportError> CheckDeclaredSize(std::span<const std::uint8_t> bytes)
         return Failure{
             ImportError{.kind = ImportErrorKind::TooManyPixels, .width = width, .height = height}};
     }
-    return {};
+    return PictureSize{header.width(), header.height()};
+}
+
+// A picture narrower or lower than the display, to cover it, is enlarged. Enlarging all of it
+// and cropping afterwards could make a strip of 24 x 30000 pixels into gigabytes, so the part
+// that shows is cut out first and only that is enlarged.
+vips::VImage CoverByEnlarging(std::span<const std::uint8_t> bytes, PictureSize size, double scale) {
+    const int width =
+        std::clamp(static_cast<int>(std::lround(kDisplayWidth / scale)), 1, size.width);
+    const int height =
+        std::clamp(static_cast<int>(std::lround(kDisplayHeight / scale)), 1, size.height);
+    const vips::VImage picture =
+        vips::VImage::new_from_buffer(bytes.data(), bytes.size(), "",
+                                      vips::VImage::option()
+                                          ->set("access", VIPS_ACCESS_SEQUENTIAL)
+                                          ->set("fail_on", VIPS_FAIL_ON_TRUNCATED));
+    return picture.extract_area((size.width - width) / 2, (size.height - height) / 2, width, height)
+        .thumbnail_image(
+            kDisplayWidth,
+            vips::VImage::option()->set("height", kDisplayHeight)->set("size", VIPS_SIZE_FORCE));
 }
 
 // Decodes straight into the 640 x 480 display box, letting the loader shrink while it decodes.
-vips::VImage DecodeIntoDisplayBox(std::span<const std::uint8_t> bytes, Fit fit) {
+vips::VImage DecodeIntoDisplayBox(std::span<const std::uint8_t> bytes, Fit fit, PictureSize size) {
+    const double coverScale =
+        std::max(double{kDisplayWidth} / size.width, double{kDisplayHeight} / size.height);
+    if (fit == Fit::Cover && coverScale > 1.0) {
+        return CoverByEnlarging(bytes, size, coverScale);
+    }
     const std::unique_ptr<VipsBlob, BlobUnref> blob(
         vips_blob_new(nullptr, bytes.data(), bytes.size()));
     auto* options = vips::VImage::option()
@@ -150,10 +179,12 @@ Result<ScreenPicture, ImportError> FitPictureToScreen(std::span<const std::uint8
     }
     // libvips reports failures as exceptions; none leaves this function.
     try {
-        if (auto checked = CheckDeclaredSize(bytes); !checked) {
-            return Failure{checked.error()};
+        const auto size = DeclaredSize(bytes);
+        if (!size) {
+            return Failure{size.error()};
         }
-        const vips::VImage display = ToOpaqueSrgb(DecodeIntoDisplayBox(bytes, fit), background);
+        const vips::VImage display =
+            ToOpaqueSrgb(DecodeIntoDisplayBox(bytes, fit, size.value()), background);
         return CentreOnScreen(ToScreenPixels(display), background);
     } catch (const vips::VError& error) {
         vips_error_clear();

@@ -139,6 +139,9 @@ INSTANTIATE_TEST_SUITE_P(
                  {160, 200, kGreen},
                  {300, 200, kBlue},
                  {160, 275, kBackground}}},
+        // A strip narrower than the display is enlarged to cover it: only its middle shows.
+        FitCase{"NarrowStripCover", 24, 3000, {kRed, kGreen, kBlue}, Fit::Cover,
+                {{20, 200, kRed}, {160, 200, kGreen}, {300, 200, kBlue}, {160, 1, kGreen}}},
         // Where the picture is transparent, the background shows.
         FitCase{"AlphaContain",
                 640,
