@@ -66,6 +66,14 @@ Result<PictureSize, ImportError> DeclaredSize(std::span<const std::uint8_t> byte
     return PictureSize{header.width(), header.height()};
 }
 
+// All of the picture at its own size.
+vips::VImage DecodeWhole(std::span<const std::uint8_t> bytes) {
+    return vips::VImage::new_from_buffer(bytes.data(), bytes.size(), "",
+                                         vips::VImage::option()
+                                             ->set("access", VIPS_ACCESS_SEQUENTIAL)
+                                             ->set("fail_on", VIPS_FAIL_ON_TRUNCATED));
+}
+
 // A picture narrower or lower than the display, to cover it, is enlarged. Enlarging all of it
 // and cropping afterwards could make a strip of 24 x 30000 pixels into gigabytes, so the part
 // that shows is cut out first and only that is enlarged.
@@ -74,12 +82,8 @@ vips::VImage CoverByEnlarging(std::span<const std::uint8_t> bytes, PictureSize s
         std::clamp(static_cast<int>(std::lround(kDisplayWidth / scale)), 1, size.width);
     const int height =
         std::clamp(static_cast<int>(std::lround(kDisplayHeight / scale)), 1, size.height);
-    const vips::VImage picture =
-        vips::VImage::new_from_buffer(bytes.data(), bytes.size(), "",
-                                      vips::VImage::option()
-                                          ->set("access", VIPS_ACCESS_SEQUENTIAL)
-                                          ->set("fail_on", VIPS_FAIL_ON_TRUNCATED));
-    return picture.extract_area((size.width - width) / 2, (size.height - height) / 2, width, height)
+    return DecodeWhole(bytes)
+        .extract_area((size.width - width) / 2, (size.height - height) / 2, width, height)
         .thumbnail_image(
             kDisplayWidth,
             vips::VImage::option()->set("height", kDisplayHeight)->set("size", VIPS_SIZE_FORCE));
@@ -182,6 +186,11 @@ Result<ScreenPicture, ImportError> FitPictureToScreen(std::span<const std::uint8
         const auto size = DeclaredSize(bytes);
         if (!size) {
             return Failure{size.error()};
+        }
+        // A picture drawn for the screen, stretched onto it, keeps every pixel as it is.
+        if (fit == Fit::Stretch && size.value().width == kLogoWidth &&
+            size.value().height == kLogoHeight) {
+            return CentreOnScreen(ToOpaqueSrgb(DecodeWhole(bytes), background), background);
         }
         const vips::VImage display =
             ToOpaqueSrgb(DecodeIntoDisplayBox(bytes, fit, size.value()), background);

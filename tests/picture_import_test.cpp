@@ -140,7 +140,11 @@ INSTANTIATE_TEST_SUITE_P(
                  {300, 200, kBlue},
                  {160, 275, kBackground}}},
         // A strip narrower than the display is enlarged to cover it: only its middle shows.
-        FitCase{"NarrowStripCover", 24, 3000, {kRed, kGreen, kBlue}, Fit::Cover,
+        FitCase{"NarrowStripCover",
+                24,
+                3000,
+                {kRed, kGreen, kBlue},
+                Fit::Cover,
                 {{20, 200, kRed}, {160, 200, kGreen}, {300, 200, kBlue}, {160, 1, kGreen}}},
         // Where the picture is transparent, the background shows.
         FitCase{"AlphaContain",
@@ -159,6 +163,28 @@ std::vector<std::uint8_t> Gradient(int width = 640, int height = 480) {
                                            static_cast<std::uint8_t>(y * 255 / 479),
                                            static_cast<std::uint8_t>((x + y) % 256), 255};
     });
+}
+
+// A picture drawn at the screen's size, stretched, comes through pixel for pixel.
+TEST(ImportTest, AScreenSizedPictureStretchedKeepsEveryPixel) {
+    const auto colourAt = [](int x, int y) {
+        return std::array<std::uint8_t, 4>{static_cast<std::uint8_t>(x / 40 * 32),
+                                           static_cast<std::uint8_t>(y / 50 * 32 + 8),
+                                           static_cast<std::uint8_t>((x + y) % 3 * 100), 255};
+    };
+    ImportOptions options;
+    options.fit = Fit::Stretch;
+    options.bandRows = 0;
+    options.dither = 0;
+    const auto imported = ImportPicture(test::EncodePicture(320, 400, colourAt), options);
+    ASSERT_TRUE(imported);
+    for (int y = 0; y < 400; ++y) {
+        for (int x = 0; x < 320; ++x) {
+            const auto c = colourAt(x, y);
+            ASSERT_EQ(test::ScreenColourAt(imported.value(), x, y), (Rgb{c[0], c[1], c[2]}))
+                << "(" << x << ", " << y << ")";
+        }
+    }
 }
 
 struct BandCase {
