@@ -9,6 +9,7 @@
 #include "animation/frame_export.h"
 #include "animation/gif_export.h"
 #include "animation/save_targets.h"
+#include "cli/import_command.h"
 #include "cli/info_report.h"
 #include "document/logo_reader.h"
 #include "document/logo_writer.h"
@@ -23,6 +24,7 @@ struct Options {
     int range = -1;
     std::string convert;  // "", "yes" or "no"
     GifOptions gif;
+    ImportArguments import;
 };
 
 // Reads the input, or says why it cannot be used.
@@ -180,6 +182,7 @@ struct Commands {
     CLI::App* save;
     CLI::App* frames;
     CLI::App* gif;
+    CLI::App* import;
 };
 
 Commands AddCommands(CLI::App& app, Options& options) {
@@ -219,7 +222,8 @@ Commands AddCommands(CLI::App& app, Options& options) {
     gif->add_option("--loop", options.gif.loopCount,
                     "How many times the animation plays; 0 repeats it forever (default 0)")
         ->check(CLI::Range(0, 65535));
-    return {info, save, frames, gif};
+    auto* import = AddImportCommand(app, options.import);
+    return {info, save, frames, gif, import};
 }
 
 // Parses the arguments into the options; an exit code when that already ends the run (help,
@@ -233,7 +237,7 @@ std::optional<int> Parse(CLI::App& app, std::span<const std::string> arguments, 
     if (!arguments.empty() && !arguments.front().starts_with("-") &&
         !isCommand(arguments.front())) {
         console.err << "Unknown command \"" << arguments.front()
-                    << "\"; the commands are info, save, frames and gif.\n"
+                    << "\"; the commands are info, save, frames, gif and import.\n"
                     << "Run with --help for more information.\n";
         return kExitUsage;
     }
@@ -261,6 +265,9 @@ int Dispatch(const Commands& commands, const Options& options, Console& console)
     }
     if (commands.gif->parsed()) {
         return Gif(options, console);
+    }
+    if (commands.import->parsed()) {
+        return RunImport(options.import, console);
     }
     return Frames(options, console);
 }

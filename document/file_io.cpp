@@ -173,7 +173,20 @@ std::string DescribeWriteError(const WriteError& error, const WriteWording& word
 FileBytes::FileBytes(std::size_t capacity)
     : data_(std::make_unique_for_overwrite<std::uint8_t[]>(capacity)) {}
 
+// Both readers in one: the file's first maxBytes, or, with refuseLonger, all of it or nothing.
+Result<FileBytes, FileReadError> ReadFileBytes(const std::string& path, std::size_t maxBytes,
+                                               bool refuseLonger);
+
 Result<FileBytes, FileReadError> ReadFilePrefix(const std::string& path, std::size_t maxBytes) {
+    return ReadFileBytes(path, maxBytes, false);
+}
+
+Result<FileBytes, FileReadError> ReadWholeFile(const std::string& path, std::size_t maxBytes) {
+    return ReadFileBytes(path, maxBytes, true);
+}
+
+Result<FileBytes, FileReadError> ReadFileBytes(const std::string& path, std::size_t maxBytes,
+                                               bool refuseLonger) {
     using Kind = FileReadError::Kind;
     // O_NONBLOCK keeps open() from waiting for a writer when the path names a pipe.
     Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
@@ -189,6 +202,9 @@ Result<FileBytes, FileReadError> ReadFilePrefix(const std::string& path, std::si
     }
 
     const auto length = static_cast<std::size_t>(st.st_size);
+    if (refuseLonger && length > maxBytes) {
+        return Failure{FileReadError{Kind::TooLarge, 0}};
+    }
     const std::size_t capacity = length < maxBytes ? length : maxBytes;
     FileBytes bytes(capacity);
     std::size_t& filled = bytes.size_;

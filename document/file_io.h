@@ -16,7 +16,7 @@ namespace rotopal {
 // closes it before returning. Parsing and encoding happen elsewhere, on memory.
 
 struct FileReadError {
-    enum class Kind { System, NotRegularFile };
+    enum class Kind { System, NotRegularFile, TooLarge };
     Kind kind = Kind::System;
     int systemError = 0;  // errno when kind is System
 };
@@ -28,7 +28,7 @@ public:
     std::span<const std::uint8_t> span() const { return {data_.get(), size_}; }
 
 private:
-    friend Result<FileBytes, FileReadError> ReadFilePrefix(const std::string&, std::size_t);
+    friend Result<FileBytes, FileReadError> ReadFileBytes(const std::string&, std::size_t, bool);
     std::unique_ptr<std::uint8_t[]> data_;
     std::size_t size_ = 0;
 };
@@ -39,6 +39,10 @@ bool PathExists(const std::string& path);
 // Reads the first maxBytes bytes of a regular file (all of it when shorter). Folders, devices
 // and pipes are refused without blocking on them.
 Result<FileBytes, FileReadError> ReadFilePrefix(const std::string& path, std::size_t maxBytes);
+
+// Reads a whole regular file, refusing one larger than maxBytes (Kind::TooLarge) before any of
+// it is read or a buffer is made for it.
+Result<FileBytes, FileReadError> ReadWholeFile(const std::string& path, std::size_t maxBytes);
 
 // Which step of a replacing write failed.
 enum class WriteStep {

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "document/screen_headers.h"
+
 namespace rotopal::samples {
 namespace {
 
@@ -59,26 +61,6 @@ RGBQUAD Hue(double degrees) {
         {{1, x, 0}, {x, 1, 0}, {0, 1, x}, {0, x, 1}, {x, 0, 1}, {1, 0, x}}};
     const auto& c = rgb[static_cast<std::size_t>(sector % 6)];
     return Rgb(255 * c[0], 255 * c[1], 255 * c[2]);
-}
-
-void SetScreenHeaders(LogoDocument& document, std::uint32_t colours, std::uint32_t firstAnimated) {
-    constexpr auto kPixelBytes = static_cast<std::uint32_t>(kLogoPixelCount);
-    constexpr std::int32_t kPixelsPerMetre = 3780;  // 96 dpi
-    const std::uint32_t table = 4 * (colours == 0 ? 256 : colours);
-    document.fileHeader = {
-        .bfType = kBitmapSignature, .bfSize = 54 + table + kPixelBytes, .bfOffBits = 54 + table};
-    document.infoHeader = {.biSize = 40,
-                           .biWidth = kLogoWidth,
-                           .biHeight = kLogoHeight,
-                           .biPlanes = 1,
-                           .biBitCount = 8,
-                           .biCompression = kCompressionNone,
-                           .biSizeImage = kPixelBytes,
-                           .biXPelsPerMeter = kPixelsPerMetre,
-                           .biYPelsPerMeter = kPixelsPerMetre,
-                           .biClrUsed = colours,
-                           .biClrImportant = firstAnimated};
-    document.lastIndex = static_cast<std::uint8_t>(colours == 0 ? 255 : colours - 1);
 }
 
 // A 5 x 7 font with just the letters the samples spell.

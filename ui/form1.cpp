@@ -1,9 +1,11 @@
 #include "ui/form1.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "animation/windows_dir.h"
 #include "document/logo_reader.h"
+#include "import/picture_import.h"
 #include "palette/view_render.h"
 #include "ui/command_line.h"
 #include "ui/dialogs.h"
@@ -60,7 +62,7 @@ void Form1::Form_DragDrop(const std::vector<std::string>& paths) {
     if (paths.size() != 1 || paths.front().empty() || session_.exchangeWaiting) {
         return;
     }
-    OpenFile(paths.front());
+    OpenFile(paths.front(), OfferImport::Yes);
 }
 
 void Form1::Command2_Click(int index) {
@@ -89,7 +91,13 @@ void Form1::Command3_Click() {
 void Form1::Command4_Click() {
     const auto answer = ws_.MessageBox(texts::kMessageCaption, texts::kRevertQuestion,
                                        MessageIcon::Question, MessageButtons::YesNo);
-    if (answer == MessageAnswer::Yes) {
+    if (answer != MessageAnswer::Yes) {
+        return;
+    }
+    // A screen made from a picture is made again, with the options it was made with.
+    if (session_.importedWith) {
+        MakeScreenFromPicture(session_.path, *session_.importedWith);
+    } else {
         OpenFile(session_.path);
     }
 }
@@ -128,19 +136,55 @@ void Form1::Message(std::string_view text) {
 // ---- Opening ---------------------------------------------------------------------------------
 
 void Form1::OpenFile(const std::string& path) {
-    // The path is taken even when the file is refused: a reset then tries it again.
-    session_.path = path;
+    OpenFile(path, OfferImport::No);
+}
+
+void Form1::OpenFile(std::string path, OfferImport offer) {
+    const std::string previousPath = std::exchange(session_.path, path);
+    const auto previousImport = std::exchange(session_.importedWith, std::nullopt);
     const auto read = ReadLogoFile(path, [this](int colours) {
         return ws_.MessageBox(texts::kMessageCaption, ColourCountQuestion(colours),
                               MessageIcon::Question, MessageButtons::YesNo) == MessageAnswer::Yes;
     });
     if (!read) {
+        if (offer == OfferImport::Yes && IsPictureFile(path)) {
+            // Until the picture is made into a screen, the open document stays as it was.
+            session_.path = previousPath;
+            session_.importedWith = previousImport;
+            OfferPictureImport(path);
+            return;
+        }
+        // The path is taken even when the file is refused: a reset then tries it again.
         // The open document, the view and every control stay as they were.
         ws_.MessageBox(texts::kMessageCaption, RejectionMessage(RejectionOf(read.error().kind)),
                        MessageIcon::Exclamation, MessageButtons::Ok);
         return;
     }
     ShowOpenedDocument(path, read.value().document);
+}
+
+void Form1::OfferPictureImport(const std::string& path) {
+    const auto answer = ws_.MessageBox(texts::kMessageCaption, texts::kImportPictureQuestion,
+                                       MessageIcon::Question, MessageButtons::YesNo);
+    if (answer != MessageAnswer::Yes) {
+        return;
+    }
+    ImportOptions options;
+    if (session_.range >= 1) {
+        options.range = session_.range;
+    }
+    MakeScreenFromPicture(path, options);
+}
+
+void Form1::MakeScreenFromPicture(const std::string& path, const ImportOptions& options) {
+    const auto imported = ImportPictureFile(path, options);
+    if (!imported) {
+        ws_.MessageBox(texts::kMessageCaption, RejectionMessage(Rejection::NotBitmap),
+                       MessageIcon::Exclamation, MessageButtons::Ok);
+        return;
+    }
+    ShowOpenedDocument(path, imported.value());
+    session_.importedWith = options;
 }
 
 void Form1::ShowOpenedDocument(const std::string& path, const LogoDocument& document) {

@@ -85,6 +85,9 @@ public:
     // Methods the handlers share.
     // Reads the file and, when it is accepted, makes it the open document.
     void OpenFile(const std::string& path);
+    // Makes a start-up screen from a picture and, when that works, makes it the open document;
+    // else tells the user and changes nothing.
+    void MakeScreenFromPicture(const std::string& path, const ImportOptions& options);
     // Makes a document read or made elsewhere the open one, exactly as opening it from path
     // would: a new history, the caption, the range it asks for, the view, grid and labels.
     void ShowOpenedDocument(const std::string& path, const LogoDocument& document);
@@ -109,6 +112,11 @@ public:
     const SaveCommands& saving() const { return saving_; }
 
 private:
+    // Whether a file that is not a screen should be offered for conversion from a picture.
+    enum class OfferImport { No, Yes };
+    void OpenFile(std::string path, OfferImport offer);  // a copy: path may be the session's own
+    // Asks whether to turn the picture into a start-up screen, and does so when told yes.
+    void OfferPictureImport(const std::string& path);
     // Sets the range control and the session's range, and runs the change handling when the
     // value changes.
     void SetRangeControlValue(RangeValue value);

@@ -48,6 +48,10 @@ inline constexpr std::string_view kWrongSizeMessage =
 inline constexpr std::string_view kColourCountQuestionTail =
     "色ビットマップです。\r\n256色ビットマップでないと正常に表示されません。\r\n"
     "強制的に256色ビットマップに変換しますか？";
+// A dropped picture that is not a screen: "Not an 8-bit 320×400 bitmap. / Turn this picture
+// into a start-up screen?"
+inline constexpr std::string_view kImportPictureQuestion =
+    "8bit、320×400のビットマップではありません。\r\nこの画像を起動画面に変換しますか？";
 // Revert: "Return the file to its state when opened?"
 inline constexpr std::string_view kRevertQuestion = "ファイルを最初の状態に戻しますか？";
 

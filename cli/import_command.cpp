@@ -1,0 +1,110 @@
+#include "cli/import_command.h"
+
+#include <ostream>
+
+#include "document/logo_writer.h"
+#include "import/picture_import.h"
+
+namespace rotopal::cli {
+namespace {
+
+std::string ColourText(const Rgb& colour) {
+    constexpr char kDigits[] = "0123456789abcdef";
+    std::string text = "#";
+    for (const std::uint8_t value : {colour.red, colour.green, colour.blue}) {
+        text += kDigits[value >> 4];
+        text += kDigits[value & 15];
+    }
+    return text;
+}
+
+std::string StopsText(const std::vector<Rgb>& stops) {
+    std::string text;
+    for (const Rgb& stop : stops) {
+        text += (text.empty() ? "" : ",") + ColourText(stop);
+    }
+    return text;
+}
+
+}  // namespace
+
+CLI::App* AddImportCommand(CLI::App& app, ImportArguments& arguments) {
+    auto* command = app.add_subcommand(
+        "import", "Make a screen from a picture (PNG, JPEG, GIF, WebP, TIFF, HEIF, BMP)");
+    ImportOptions& options = arguments.options;
+    command
+        ->add_option("PICTURE", arguments.picture, "The picture, of any size up to 50 megapixels")
+        ->required();
+    command
+        ->add_option("OUT", arguments.output,
+                     "The screen file to write; an existing file is "
+                     "replaced")
+        ->required();
+    command
+        ->add_option("--range", options.range,
+                     "How many of the top palette entries animate (1-255, default 20); the "
+                     "picture gets the other 256 minus this")
+        ->check(CLI::Range(1, 255));
+    command
+        ->add_option_function<std::string>(
+            "--fit", [&options](const std::string& text) { options.fit = *ParseFit(text); },
+            "contain (default) shows the whole picture on the background, cover fills the screen "
+            "and crops the middle, stretch maps the whole picture onto the screen. The screen is "
+            "judged as a 4:3 display shows it")
+        ->check(CLI::IsMember({"contain", "cover", "stretch"}));
+    const CLI::Validator colour(
+        [](std::string& text) { return ParseRgb(text) ? "" : "not a #RRGGBB colour: " + text; },
+        "#RRGGBB");
+    command
+        ->add_option_function<std::string>(
+            "--background",
+            [&options](const std::string& text) { options.background = *ParseRgb(text); },
+            "What contain leaves uncovered and what transparency shows (default #000000)")
+        ->check(colour);
+    command
+        ->add_option("--bar", options.bandRows,
+                     "Rows at the bottom that become the animated band (default 8); 0 leaves the "
+                     "top entries unused and black")
+        ->check(CLI::Range(0, kMaxBandRows));
+    const CLI::Validator colours(
+        [](std::string& text) {
+            return ParseRgbList(text) ? "" : "not a list of #RRGGBB colours: " + text;
+        },
+        "#RRGGBB,...");
+    command
+        ->add_option_function<std::string>(
+            "--bar-colours",
+            [&options](const std::string& text) { options.bandStops = *ParseRgbList(text); },
+            "The band's gradient stops, looping back to the first (default " +
+                StopsText(DefaultBandStops()) + ")")
+        ->check(colours);
+    command
+        ->add_option("--dither", options.dither,
+                     "Error diffusion from 0 (nearest colour) to 1 (default)")
+        ->check(CLI::Range(0.0f, 1.0f));
+    return command;
+}
+
+int RunImport(const ImportArguments& arguments, Console& console) {
+    const auto imported = ImportPictureFile(arguments.picture, arguments.options);
+    if (!imported) {
+        console.err << arguments.picture << ": " << DescribeImportError(imported.error()) << ".\n";
+        return imported.error().kind == ImportErrorKind::InvalidOptions ? kExitUsage
+                                                                        : kExitRejected;
+    }
+    const auto written = WriteLogoFile(arguments.output, imported.value());
+    if (!written) {
+        console.err << DescribeWriteError(written.error()) << "\n";
+        return kExitWriteFailed;
+    }
+    const int range = arguments.options.range;
+    console.out << "Wrote " << arguments.output << ": 320 x 400, entries 0.." << 255 - range
+                << " for the picture, " << 256 - range << "..255 animated ("
+                << (arguments.options.bandRows == 0
+                        ? std::string("no band")
+                        : "a band of " + std::to_string(arguments.options.bandRows) + " rows")
+                << "), biClrImportant " << 256 - range << "\n";
+    return kExitOk;
+}
+
+}  // namespace rotopal::cli

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <CLI/CLI.hpp>
+#include <string>
+
+#include "cli/cli_app.h"
+#include "import/import_options.h"
+
+namespace rotopal::cli {
+
+struct ImportArguments {
+    std::string picture;
+    std::string output;
+    ImportOptions options;
+};
+
+// The import subcommand, its arguments parsed straight into `arguments`.
+CLI::App* AddImportCommand(CLI::App& app, ImportArguments& arguments);
+
+int RunImport(const ImportArguments& arguments, Console& console);
+
+}  // namespace rotopal::cli

@@ -1,0 +1,57 @@
+#include "import/picture_format.h"
+
+#include <algorithm>
+#include <array>
+#include <string_view>
+
+namespace rotopal {
+namespace {
+
+bool HasAt(std::span<const std::uint8_t> bytes, std::size_t offset, std::string_view magic) {
+    return bytes.size() >= offset + magic.size() &&
+           std::equal(magic.begin(), magic.end(), bytes.begin() + static_cast<long>(offset),
+                      [](char m, std::uint8_t b) { return static_cast<std::uint8_t>(m) == b; });
+}
+
+// ISO base media files (HEIF, AVIF) name their brand in an "ftyp" box at the start.
+bool IsHeif(std::span<const std::uint8_t> bytes) {
+    if (!HasAt(bytes, 4, "ftyp")) {
+        return false;
+    }
+    constexpr std::array<std::string_view, 8> kBrands{"heic", "heix", "hevc", "hevx",
+                                                      "heim", "heis", "mif1", "avif"};
+    return std::any_of(kBrands.begin(), kBrands.end(),
+                       [&](std::string_view brand) { return HasAt(bytes, 8, brand); });
+}
+
+}  // namespace
+
+PictureFormat SniffPictureFormat(std::span<const std::uint8_t> bytes) {
+    using namespace std::string_view_literals;
+    if (HasAt(bytes, 0, "\x89PNG\r\n\x1a\n"sv)) {
+        return PictureFormat::Png;
+    }
+    if (HasAt(bytes, 0, "\xff\xd8\xff"sv)) {
+        return PictureFormat::Jpeg;
+    }
+    if (HasAt(bytes, 0, "GIF87a") || HasAt(bytes, 0, "GIF89a")) {
+        return PictureFormat::Gif;
+    }
+    if (HasAt(bytes, 0, "RIFF") && HasAt(bytes, 8, "WEBP")) {
+        return PictureFormat::WebP;
+    }
+    // Classic and big TIFF, in either byte order.
+    if (HasAt(bytes, 0, "II*\0"sv) || HasAt(bytes, 0, "MM\0*"sv) || HasAt(bytes, 0, "II+\0"sv) ||
+        HasAt(bytes, 0, "MM\0+"sv)) {
+        return PictureFormat::Tiff;
+    }
+    if (IsHeif(bytes)) {
+        return PictureFormat::Heif;
+    }
+    if (HasAt(bytes, 0, "BM")) {
+        return PictureFormat::Bmp;
+    }
+    return PictureFormat::Unknown;
+}
+
+}  // namespace rotopal
