@@ -31,7 +31,9 @@ LogoDocument AssembleScreen(const ReducedPicture& picture, const ImportOptions& 
         document.palette[i] = picture.palette[i];
     }
     const auto stops = options.bandStops.empty() ? DefaultBandStops() : options.bandStops;
-    const auto band = BandColours(stops, options.range);
+    // Without a band the animated entries stay black, free for the user's own colours.
+    const auto band =
+        options.bandRows > 0 ? BandColours(stops, options.range) : std::vector<RGBQUAD>{};
     for (std::size_t i = 0; i < band.size(); ++i) {
         document.palette[firstAnimated + i] = band[i];
     }

@@ -1,0 +1,360 @@
+#include "import/picture_import.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "import/animated_band.h"
+#include "tests/test_pictures.h"
+#include "tests/test_support.h"
+
+namespace rotopal {
+namespace {
+
+using test::PrintTo;
+
+constexpr Rgb kRed{200, 40, 30};
+constexpr Rgb kGreen{40, 180, 60};
+constexpr Rgb kBlue{30, 60, 210};
+constexpr Rgb kBackground{16, 32, 48};
+
+struct Sample {
+    int x, y;
+    Rgb colour;
+};
+
+struct FitCase {
+    const char* name;
+    int width, height;
+    std::vector<Rgb> stripes;
+    Fit fit;
+    std::vector<Sample> samples;  // screen pixels, top row first
+    bool leftHalfTransparent = false;
+};
+
+void PrintTo(const FitCase& row, std::ostream* os) {
+    *os << row.name;
+}
+
+class FitTest : public ::testing::TestWithParam<FitCase> {};
+
+// Each picture is laid out as a 4:3 display shows the screen: 320 columns of pixels 5:3 as wide
+// as tall. Samples keep a few pixels away from edges, where resampling blends.
+TEST_P(FitTest, PlacesThePictureAsA43DisplayShowsIt) {
+    const FitCase& c = GetParam();
+    auto colour = test::Stripes(c.width, c.stripes);
+    const auto bytes = test::EncodePicture(
+        c.width, c.height,
+        [&](int x, int y) {
+            auto rgba = colour(x, y);
+            rgba[3] = c.leftHalfTransparent && x < c.width / 2 ? 0 : 255;
+            return rgba;
+        },
+        ".png", c.leftHalfTransparent);
+    ImportOptions options;
+    options.fit = c.fit;
+    options.background = kBackground;
+    options.bandRows = 0;
+    options.dither = 0;
+    const auto imported = ImportPicture(bytes, options);
+    ASSERT_TRUE(imported) << DescribeImportError(imported.error());
+    for (const Sample& s : c.samples) {
+        const Rgb got = test::ScreenColourAt(imported.value(), s.x, s.y);
+        const auto near = [](int a, int b) { return std::abs(a - b) <= 3; };
+        EXPECT_TRUE(near(got.red, s.colour.red) && near(got.green, s.colour.green) &&
+                    near(got.blue, s.colour.blue))
+            << "at (" << s.x << ", " << s.y << "): got " << int{got.red} << "," << int{got.green}
+            << "," << int{got.blue} << " expected " << int{s.colour.red} << ","
+            << int{s.colour.green} << "," << int{s.colour.blue};
+    }
+}
+
+const std::vector<Sample> kCornersRed{
+    {1, 1, kRed}, {318, 1, kRed}, {1, 398, kRed}, {318, 398, kRed}};
+
+INSTANTIATE_TEST_SUITE_P(
+    Pictures, FitTest,
+    ::testing::Values(
+        // 640 x 480 is the display's own shape: every mode fills the screen exactly.
+        FitCase{"FourByThreeContain", 640, 480, {kRed}, Fit::Contain, kCornersRed},
+        FitCase{"FourByThreeCover", 640, 480, {kRed}, Fit::Cover, kCornersRed},
+        FitCase{"FourByThreeStretch", 640, 480, {kRed}, Fit::Stretch, kCornersRed},
+        // A square takes the middle 240 columns.
+        FitCase{"SquareContain",
+                480,
+                480,
+                {kRed},
+                Fit::Contain,
+                {{37, 200, kBackground},
+                 {43, 200, kRed},
+                 {276, 200, kRed},
+                 {282, 200, kBackground},
+                 {160, 1, kRed},
+                 {160, 398, kRed}}},
+        // 16:1 is 640 x 40 on the display: 33 rows in the middle.
+        FitCase{"VeryWideContain",
+                1600,
+                100,
+                {kRed},
+                Fit::Contain,
+                {{160, 180, kBackground},
+                 {160, 186, kRed},
+                 {160, 213, kRed},
+                 {160, 219, kBackground},
+                 {1, 200, kRed},
+                 {318, 200, kRed}}},
+        // 1:16 is 30 x 480 on the display: 15 columns in the middle.
+        FitCase{"VeryTallContain",
+                100,
+                1600,
+                {kRed},
+                Fit::Contain,
+                {{148, 200, kBackground},
+                 {153, 200, kRed},
+                 {165, 200, kRed},
+                 {171, 200, kBackground},
+                 {159, 1, kRed},
+                 {159, 398, kRed}}},
+        // Three stripes 2:1 wide: cover keeps the middle one only, stretch all three.
+        FitCase{"StripesCover",
+                960,
+                240,
+                {kRed, kGreen, kBlue},
+                Fit::Cover,
+                {{4, 200, kGreen}, {315, 200, kGreen}, {160, 1, kGreen}}},
+        FitCase{"StripesStretch",
+                960,
+                240,
+                {kRed, kGreen, kBlue},
+                Fit::Stretch,
+                {{20, 200, kRed}, {160, 200, kGreen}, {300, 200, kBlue}}},
+        FitCase{"StripesContain",
+                960,
+                240,
+                {kRed, kGreen, kBlue},
+                Fit::Contain,
+                {{160, 125, kBackground},
+                 {20, 200, kRed},
+                 {160, 200, kGreen},
+                 {300, 200, kBlue},
+                 {160, 275, kBackground}}},
+        // Where the picture is transparent, the background shows.
+        FitCase{"AlphaContain",
+                640,
+                480,
+                {kRed},
+                Fit::Contain,
+                {{80, 200, kBackground}, {240, 200, kRed}},
+                true}),
+    test::CaseName{});
+
+// A picture with many colours, so that the reduction has work to do.
+std::vector<std::uint8_t> Gradient(int width = 640, int height = 480) {
+    return test::EncodePicture(width, height, [](int x, int y) {
+        return std::array<std::uint8_t, 4>{static_cast<std::uint8_t>(x * 255 / 639),
+                                           static_cast<std::uint8_t>(y * 255 / 479),
+                                           static_cast<std::uint8_t>((x + y) % 256), 255};
+    });
+}
+
+struct BandCase {
+    const char* name;
+    int range;
+    int rows;
+};
+
+class BandTest : public ::testing::TestWithParam<BandCase> {};
+
+// The picture never uses the animated entries; the band uses nothing else, every entry the same
+// number of times, left to right, so that rotating them moves the band evenly.
+TEST_P(BandTest, UsesExactlyTheAnimatedEntriesEachEquallyOften) {
+    const auto [name, range, rows] = GetParam();
+    ImportOptions options;
+    options.range = range;
+    options.bandRows = rows;
+    const auto imported = ImportPicture(Gradient(), options);
+    ASSERT_TRUE(imported) << DescribeImportError(imported.error());
+    const LogoDocument& document = imported.value();
+    const int first = 256 - range;
+    EXPECT_EQ(document.infoHeader.biClrImportant, static_cast<std::uint32_t>(first));
+    EXPECT_EQ(document.lastIndex, 255);
+    const int run = 320 / range;
+    const int left = (320 - run * range) / 2;
+    for (int y = 0; y < 400; ++y) {
+        const bool inBand = y >= 400 - rows;
+        for (int x = 0; x < 320; ++x) {
+            const int index = test::ScreenIndexAt(document, x, y);
+            const bool bandColumn = x >= left && x < left + run * range;
+            if (inBand && bandColumn) {
+                ASSERT_EQ(index, first + (x - left) / run)
+                    << "band pixel (" << x << ", " << y << ")";
+            } else {
+                ASSERT_LT(index, first) << "picture pixel (" << x << ", " << y << ")";
+            }
+        }
+    }
+    const auto band = BandColours(DefaultBandStops(), range);
+    for (int i = 0; i < range; ++i) {
+        EXPECT_EQ(document.palette[static_cast<std::size_t>(first + i)],
+                  band[static_cast<std::size_t>(i)])
+            << "entry " << first + i;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Ranges, BandTest,
+                         ::testing::Values(BandCase{"Default", 20, 8}, BandCase{"Seven", 7, 3},
+                                           BandCase{"OneColourPicture", 255, 8},
+                                           BandCase{"OneAnimated", 1, 2}),
+                         test::CaseName{});
+
+TEST(BandColoursTest, PassesThroughEveryStopAndLoopsBackToTheFirst) {
+    const std::vector<Rgb> stops{{0, 0, 0}, {200, 100, 0}};
+    const auto colours = BandColours(stops, 4);
+    ASSERT_EQ(colours.size(), 4u);
+    EXPECT_EQ(colours[0], ToRgbQuad({0, 0, 0}));
+    EXPECT_EQ(colours[1], ToRgbQuad({100, 50, 0}));
+    EXPECT_EQ(colours[2], ToRgbQuad({200, 100, 0}));
+    EXPECT_EQ(colours[3], ToRgbQuad({100, 50, 0}));  // on its way back: no seam
+}
+
+TEST(ImportTest, WithoutABandTheTopEntriesStayBlackAndUnused) {
+    ImportOptions options;
+    options.bandRows = 0;
+    const auto imported = ImportPicture(Gradient(), options);
+    ASSERT_TRUE(imported);
+    for (const std::uint8_t index : imported.value().pixels) {
+        ASSERT_LT(index, 236);
+    }
+    for (std::size_t i = 236; i < 256; ++i) {
+        EXPECT_EQ(imported.value().palette[i], RGBQUAD{}) << "entry " << i;
+    }
+}
+
+struct BadPictureCase {
+    const char* name;
+    std::function<std::vector<std::uint8_t>()> bytes;
+    ImportErrorKind kind;
+};
+
+std::vector<std::uint8_t> Cut(std::vector<std::uint8_t> bytes) {
+    bytes.resize(bytes.size() / 2);
+    return bytes;
+}
+
+// A PNG whose header claims 60000 x 60000 pixels, with no pixels behind it.
+std::vector<std::uint8_t> HugePngHeader() {
+    auto png = test::EncodePicture(2, 2, [](int, int) { return std::array<std::uint8_t, 4>{}; });
+    const std::array<std::uint8_t, 8> size{0, 0, 0xEA, 0x60, 0, 0, 0xEA, 0x60};
+    std::copy(size.begin(), size.end(), png.begin() + 16);
+    // The IHDR chunk's CRC, over its type and data, so that the header itself is sound.
+    std::uint32_t crc = 0xFFFFFFFFu;
+    for (std::size_t i = 12; i < 29; ++i) {
+        crc ^= png[i];
+        for (int k = 0; k < 8; ++k) {
+            crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+        }
+    }
+    crc = ~crc;
+    for (int k = 0; k < 4; ++k) {
+        png[static_cast<std::size_t>(29 + k)] = static_cast<std::uint8_t>(crc >> (24 - 8 * k));
+    }
+    return png;
+}
+
+class BadPictureTest : public ::testing::TestWithParam<BadPictureCase> {};
+
+TEST_P(BadPictureTest, IsRefusedWithItsReason) {
+    const auto imported = ImportPicture(GetParam().bytes(), ImportOptions{});
+    ASSERT_FALSE(imported);
+    EXPECT_EQ(imported.error().kind, GetParam().kind) << DescribeImportError(imported.error());
+    EXPECT_FALSE(DescribeImportError(imported.error()).empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Inputs, BadPictureTest,
+    ::testing::Values(
+        BadPictureCase{"Empty", [] { return std::vector<std::uint8_t>{}; }, ImportErrorKind::Empty},
+        BadPictureCase{"Text",
+                       [] {
+                           const std::string text = "just some words\n";
+                           return std::vector<std::uint8_t>(text.begin(), text.end());
+                       },
+                       ImportErrorKind::UnknownFormat},
+        BadPictureCase{"TruncatedPng", [] { return Cut(Gradient()); }, ImportErrorKind::Damaged},
+        BadPictureCase{"TruncatedJpeg",
+                       [] {
+                           return Cut(test::EncodePicture(
+                               640, 480,
+                               [](int x, int y) {
+                                   return std::array<std::uint8_t, 4>{
+                                       static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y),
+                                       static_cast<std::uint8_t>(x ^ y), 255};
+                               },
+                               ".jpg"));
+                       },
+                       ImportErrorKind::Damaged},
+        BadPictureCase{"SignatureOnly", [] { return Cut(Cut(Cut(Cut(Cut(Gradient()))))); },
+                       ImportErrorKind::Damaged},
+        BadPictureCase{"HugePngHeader", HugePngHeader, ImportErrorKind::TooManyPixels}),
+    test::CaseName{});
+
+TEST(ImportFileTest, MissingFilesAndFoldersAreRefusedBeforeDecoding) {
+    test::TempDir dir;
+    EXPECT_EQ(ImportPictureFile(dir / "missing.png", {}).error().kind, ImportErrorKind::CannotOpen);
+    EXPECT_EQ(ImportPictureFile(dir.path(), {}).error().kind, ImportErrorKind::NotRegularFile);
+    test::WriteBytes(dir / "picture.gif",
+                     test::EncodePicture(64, 48, test::Stripes(64, {kRed, kBlue}), ".gif"));
+    EXPECT_TRUE(IsPictureFile(dir / "picture.gif"));
+    EXPECT_TRUE(ImportPictureFile(dir / "picture.gif", {}));
+    EXPECT_FALSE(IsPictureFile(dir / "missing.png"));
+}
+
+struct OptionsCase {
+    const char* name;
+    ImportOptions options;
+    bool valid;
+};
+
+class OptionsTest : public ::testing::TestWithParam<OptionsCase> {};
+
+TEST_P(OptionsTest, AreCheckedBeforeAnythingIsDecoded) {
+    EXPECT_EQ(!OptionsProblem(GetParam().options), GetParam().valid);
+}
+
+ImportOptions With(auto change) {
+    ImportOptions options;
+    change(options);
+    return options;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Limits, OptionsTest,
+    ::testing::Values(OptionsCase{"Defaults", {}, true},
+                      OptionsCase{"RangeZero", With([](auto& o) { o.range = 0; }), false},
+                      OptionsCase{"Range255", With([](auto& o) { o.range = 255; }), true},
+                      OptionsCase{"Range256", With([](auto& o) { o.range = 256; }), false},
+                      OptionsCase{"Band399", With([](auto& o) { o.bandRows = 399; }), true},
+                      OptionsCase{"Band400", With([](auto& o) { o.bandRows = 400; }), false},
+                      OptionsCase{"NegativeBand", With([](auto& o) { o.bandRows = -1; }), false},
+                      OptionsCase{"DitherAboveOne", With([](auto& o) { o.dither = 1.5f; }), false},
+                      OptionsCase{"DitherNaN", With([](auto& o) {
+                                      o.dither = std::numeric_limits<float>::quiet_NaN();
+                                  }),
+                                  false}),
+    test::CaseName{});
+
+TEST(ParseRgbTest, TakesSixHexDigitsWithOrWithoutHash) {
+    EXPECT_EQ(ParseRgb("#ff8000"), (Rgb{255, 128, 0}));
+    EXPECT_EQ(ParseRgb("0A0b0C"), (Rgb{10, 11, 12}));
+    for (const char* bad : {"", "#", "#ff800", "#ff80000", "#gg0000", "#+f8000", "0x1234"}) {
+        EXPECT_FALSE(ParseRgb(bad)) << bad;
+    }
+    EXPECT_EQ(ParseRgbList("#000000,#ffffff")->size(), 2u);
+    for (const char* bad : {"", ",#000000", "#000000,", "#000000;#ffffff"}) {
+        EXPECT_FALSE(ParseRgbList(bad)) << bad;
+    }
+}
+
+}  // namespace
+}  // namespace rotopal
