@@ -1,0 +1,279 @@
+#!/usr/bin/python3
+"""Measures `rotopal-cli import` against ImageMagick in one run and reports each goal.
+
+  /usr/bin/python3 bench/import_bench.py [BUILD_FOLDER] [--cli PATH] [--repeat N]
+                                          [--quick] [--check]
+
+Quality: every photograph found is first resized by ImageMagick to an exact 320x400
+true-colour reference (`-resize 320x400!`), so that both sides start from the same pixels
+and only the colour reduction is compared. Ours reduces the reference to 236 colours with
+`--fit stretch --bar 0 --range 20 --dither 0` (a 320x400 picture under stretch maps 1:1);
+ImageMagick with `+dither -colors 236`. The PSNR of each against the reference is taken
+over the RGB samples; the goal is ours at least 1 dB above ImageMagick on every photo.
+Before that, a 320x400 pattern of random per-pixel colours checks that the import really
+maps such a picture 1:1 (a resampling or a shift would show as pixels of the wrong colour).
+
+Speed and memory: a 6000x4000 JPEG, upscaled once from the largest photo and kept in the
+temporary folder, is imported with the defaults and, interleaved with it, shrunk and
+reduced by `convert -define jpeg:size=640x800 ... -resize 320x400! +dither -colors 236`.
+Reported are the medians of the wall times, their ratio and the median of the ratios of
+the back-to-back pairs, which is what the goal (ours no slower) is judged on, and the peak
+resident memory of the imports (goal under 100 MiB).
+
+Goals are reported, not enforced; --check makes the exit status 1 when any is missed.
+--quick (the smoke test) uses one photo, or a made-up picture when none is installed, a
+small "big" picture and one repetition: it shows that the script runs, its figures mean
+nothing.
+
+Needs python3-numpy, python3-pil, imagemagick and time (run as /usr/bin/python3,
+/usr/bin/convert and /usr/bin/time, not whatever is earlier in PATH); the photographs come
+from the Debian packages python-matplotlib-data and plasma-workspace-wallpapers.
+"""
+
+import argparse
+import os
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+from pathlib import Path
+
+try:
+    import numpy as np
+    from PIL import Image
+except ImportError as error:
+    sys.exit(f"{error}: apt-get install python3-numpy python3-pil, and run with /usr/bin/python3")
+
+CONVERT = "/usr/bin/convert"
+TIME = "/usr/bin/time"
+WIDTH, HEIGHT = 320, 400
+RANGE = 20
+COLOURS = 256 - RANGE
+PSNR_MARGIN_DB = 1.0
+PEAK_GOAL_KIB = 100 * 1024
+BIG_SIZE = "6000x4000"
+QUICK_BIG_SIZE = "1200x800"
+
+WALLPAPERS = Path("/usr/share/wallpapers")
+# (name, Debian package, file or a wallpaper's folder of sizes)
+PHOTOS = [
+    ("grace_hopper", "python-matplotlib-data",
+     Path("/usr/share/matplotlib/mpl-data/sample_data/grace_hopper.jpg")),
+    ("FallenLeaf", "plasma-workspace-wallpapers", WALLPAPERS / "FallenLeaf"),
+    ("Path", "plasma-workspace-wallpapers", WALLPAPERS / "Path"),
+    ("EveningGlow", "plasma-workspace-wallpapers", WALLPAPERS / "EveningGlow"),
+    ("ColorfulCups", "plasma-workspace-wallpapers", WALLPAPERS / "ColorfulCups"),
+    ("BytheWater", "plasma-workspace-wallpapers", WALLPAPERS / "BytheWater"),
+]
+
+
+def pixel_count(path):
+    width, _, height = path.stem.partition("x")
+    return int(width) * int(height) if width.isdigit() and height.isdigit() else 0
+
+
+def locate(entry):
+    """The photo's file: a wallpaper ships several sizes as WIDTHxHEIGHT.jpg, take the largest."""
+    if entry.is_file():
+        return entry
+    sizes = sorted((entry / "contents" / "images").glob("*.jpg"), key=pixel_count)
+    return sizes[-1] if sizes else None
+
+
+def find_photos():
+    found, missing = [], set()
+    for name, package, entry in PHOTOS:
+        path = locate(entry)
+        if path:
+            found.append((name, package, path))
+        else:
+            missing.add(package)
+    return found, sorted(missing)
+
+
+def run(command, **kwargs):
+    result = subprocess.run(command, capture_output=True, text=True, **kwargs)
+    if result.returncode != 0:
+        sys.exit(f"failed ({result.returncode}): {' '.join(map(str, command))}\n{result.stderr}")
+    return result
+
+
+def timed(command, work):
+    """Runs a command and returns its wall time, CPU time and peak resident KiB.
+
+    The peak comes from GNU time rather than this process's wait4: Linux carries the peak
+    of the forking process over to its child across exec, so wait4 would report this
+    script's own, numpy-sized, peak for every child."""
+    report = work / "time.txt"
+    start = time.perf_counter()
+    child = subprocess.Popen([TIME, "-f", "%M", "-o", report] + command,
+                             stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+    stderr = child.stderr.read()
+    _, status, usage = os.wait4(child.pid, 0)
+    wall = time.perf_counter() - start
+    child.stderr.close()
+    if os.waitstatus_to_exitcode(status) != 0:
+        sys.exit(f"failed: {' '.join(map(str, command))}\n{stderr.decode(errors='replace')}")
+    return wall, usage.ru_utime + usage.ru_stime, int(report.read_text().split()[-1])
+
+
+def rgb(path):
+    with Image.open(path) as picture:
+        return np.asarray(picture.convert("RGB"), dtype=np.float64)
+
+
+def psnr(picture, reference):
+    mse = np.mean((rgb(picture) - rgb(reference)) ** 2)
+    return float("inf") if mse == 0 else 10 * np.log10(255.0 ** 2 / mse)
+
+
+def import_exact(cli, picture, out):
+    run([cli, "import", picture, out, "--fit", "stretch", "--bar", "0", "--range", str(RANGE),
+         "--dither", "0"])
+    with Image.open(out) as screen:
+        if screen.size != (WIDTH, HEIGHT) or screen.mode != "P":
+            sys.exit(f"{out}: a {screen.mode} picture of {screen.size}, not 8-bit {WIDTH}x{HEIGHT}")
+        indices = np.asarray(screen)
+    if indices.max() >= COLOURS:
+        print(f"note: {out.name} uses entry {indices.max()}, above the {COLOURS} of the picture")
+    return len(np.unique(indices))
+
+
+def check_one_to_one(cli, work):
+    """Ours on random per-pixel colours: every pixel must come back nearest its own colour."""
+    rng = np.random.default_rng(1)
+    colours = rng.integers(0, 256, size=(16, 3))
+    labels = rng.integers(0, len(colours), size=(HEIGHT, WIDTH))
+    pattern = work / "pattern.png"
+    Image.fromarray(colours[labels].astype(np.uint8), "RGB").save(pattern)
+    out = work / "pattern.bmp"
+    import_exact(cli, pattern, out)
+    got = rgb(out)
+    nearest = np.argmin(((got[:, :, None, :] - colours[None, None]) ** 2).sum(axis=3), axis=2)
+    wrong = int((nearest != labels).sum())
+    print(f"1:1 mapping of a 320x400 picture under stretch: "
+          f"{'ok' if wrong == 0 else f'NOT 1:1, {wrong} of {WIDTH * HEIGHT} pixels off'}")
+    if wrong:
+        print("  so ours below is resampled as well as reduced; its PSNR is not the reduction's "
+              "alone")
+    return wrong == 0
+
+
+def quality(cli, photos, work):
+    print(f"\nQuality: PSNR against the {WIDTH}x{HEIGHT} reference, dB, {COLOURS} colours, "
+          "no dither")
+    print(f"{'photo':14} {'package':28} {'ours':>6} {'IM':>6} {'diff':>6} {'colours':>9}  goal")
+    met = True
+    for name, package, path in photos:
+        reference = work / f"{name}-ref.png"
+        # PNG24 keeps the reference true colour even where the photo is grey or has few colours.
+        run([CONVERT, path, "-resize", f"{WIDTH}x{HEIGHT}!", f"PNG24:{reference}"])
+        ours = work / f"{name}-ours.bmp"
+        ours_colours = import_exact(cli, reference, ours)
+        theirs = work / f"{name}-im.bmp"
+        run([CONVERT, reference, "+dither", "-colors", str(COLOURS), "-type", "Palette",
+             f"BMP3:{theirs}"])
+        their_colours = len(np.unique(rgb(theirs).reshape(-1, 3), axis=0))
+        ours_db, their_db = psnr(ours, reference), psnr(theirs, reference)
+        ok = ours_db - their_db >= PSNR_MARGIN_DB
+        met &= ok
+        print(f"{name:14} {package:28} {ours_db:6.2f} {their_db:6.2f} {ours_db - their_db:+6.2f} "
+              f"{ours_colours:>4}/{their_colours:<4} >= +{PSNR_MARGIN_DB:.1f} "
+              f"{'ok' if ok else 'MISSED'}")
+    return met
+
+
+def big_picture(photos, size, cache):
+    """The large JPEG, kept between runs: making it takes longer than the whole measurement."""
+    name, _, source = max(photos, key=lambda photo: photo[2].stat().st_size)
+    big = cache / f"{name}-{size}.jpg"
+    if not big.exists():
+        cache.mkdir(parents=True, exist_ok=True)
+        partial = big.with_suffix(".partial.jpg")
+        run([CONVERT, source, "-resize", f"{size}!", "-quality", "90", partial])
+        partial.rename(big)
+    return big
+
+
+def speed(cli, big, work, repeat):
+    ours = [cli, "import", big, work / "out.sys"]
+    theirs = [CONVERT, "-define", "jpeg:size=640x800", big, "-resize", f"{WIDTH}x{HEIGHT}!",
+              "+dither", "-colors", str(COLOURS), work / "out.bmp"]
+    # One untimed run each, so that neither pays for bringing the file into the page cache.
+    timed(ours, work)
+    timed(theirs, work)
+    ours_runs, their_runs = [], []
+    for round_ in range(repeat):
+        # Alternating which goes first keeps a drift in the machine's speed off one side.
+        if round_ % 2 == 0:
+            ours_runs.append(timed(ours, work))
+            their_runs.append(timed(theirs, work))
+        else:
+            their_runs.append(timed(theirs, work))
+            ours_runs.append(timed(ours, work))
+    ours_wall = statistics.median(r[0] for r in ours_runs)
+    their_wall = statistics.median(r[0] for r in their_runs)
+    paired = statistics.median(a[0] / b[0] for a, b in zip(ours_runs, their_runs))
+    peak = max(r[2] for r in ours_runs)
+    print(f"\nSpeed: {big.name} ({big.stat().st_size / 2 ** 20:.1f} MiB) to a screen, "
+          f"median of {repeat}, interleaved")
+    print(f"{'':12} {'wall':>8} {'cpu':>8} {'peak RSS':>10}")
+    for label, runs in (("rotopal-cli", ours_runs), ("convert", their_runs)):
+        print(f"{label:12} {statistics.median(r[0] for r in runs):7.3f}s "
+              f"{statistics.median(r[1] for r in runs):7.3f}s "
+              f"{max(r[2] for r in runs) / 1024:7.1f}MiB")
+    speed_ok = paired <= 1.0
+    peak_ok = peak < PEAK_GOAL_KIB
+    print(f"ratio ours/convert: {ours_wall / their_wall:.2f}x of the medians, {paired:.2f}x "
+          f"paired; goal <= 1.00x {'ok' if speed_ok else 'MISSED'}")
+    print(f"peak resident memory of the import: {peak / 1024:.1f} MiB; goal < "
+          f"{PEAK_GOAL_KIB // 1024} MiB {'ok' if peak_ok else 'MISSED'}")
+    return speed_ok and peak_ok
+
+
+def made_up_photo(work):
+    """For the smoke test on a machine without the photo packages: a fixed plasma picture."""
+    path = work / "plasma.png"
+    run([CONVERT, "-seed", "1", "-size", "640x480", "plasma:", path])
+    return [("plasma", "(made up)", path)]
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("build", nargs="?", type=Path,
+                        default=Path(__file__).resolve().parent.parent / "build")
+    parser.add_argument("--cli", type=Path, help="rotopal-cli (default BUILD/cli/rotopal-cli)")
+    parser.add_argument("--repeat", type=int, default=7, help="timed rounds (default 7)")
+    parser.add_argument("--quick", action="store_true", help="smoke test: one small round")
+    parser.add_argument("--check", action="store_true", help="exit 1 when a goal is missed")
+    args = parser.parse_args()
+
+    cli = (args.cli or args.build / "cli" / "rotopal-cli").resolve()
+    if not cli.exists():
+        sys.exit(f"{cli} not found: build it with cmake --build {args.build} --target rotopal-cli")
+    for tool, package in ((CONVERT, "imagemagick"), (TIME, "time")):
+        if not Path(tool).exists():
+            sys.exit(f"{tool} not found: apt-get install {package}")
+    photos, missing = find_photos()
+    if missing:
+        print(f"photos missing: apt-get install {' '.join(missing)}")
+    if not args.quick and len(photos) < 3:
+        sys.exit("need at least three photographs")
+
+    with tempfile.TemporaryDirectory(prefix="rotopal-import-bench-") as folder:
+        work = Path(folder)
+        if args.quick:
+            photos = photos[:1] or made_up_photo(work)
+        cache = Path(tempfile.gettempdir()) / "rotopal-import-bench"
+        big = big_picture(photos, QUICK_BIG_SIZE if args.quick else BIG_SIZE,
+                          work if args.quick else cache)
+        met = check_one_to_one(cli, work)
+        met &= quality(cli, photos, work)
+        met &= speed(cli, big, work, 1 if args.quick else args.repeat)
+    print(f"\n{'all goals met' if met else 'some goals MISSED'}")
+    return 1 if args.check and not met else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
