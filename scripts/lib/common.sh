@@ -7,8 +7,10 @@ BUILD_PACKAGES=(cmake ninja-build g++ libgtest-dev libbenchmark-dev libcli11-dev
     fonts-ipafont-gothic)
 # The independent decoders the interoperability tests compare against.
 # The window tests run the real program under Xvfb, drive its pointer and keys, send it a window
-# manager's close requests (python3-xlib) and read its window back.
-TEST_PACKAGES=(python3-pil python3-xlib imagemagick xvfb xauth x11-utils xdotool)
+# manager's close requests (python3-xlib) and read its window back. The picture import's
+# benchmark smoke test measures with numpy and GNU time.
+TEST_PACKAGES=(python3-pil python3-numpy python3-xlib imagemagick time xvfb xauth x11-utils
+    xdotool)
 
 # To build the Debian package: dpkg-shlibdeps works out its library dependencies.
 PACKAGE_PACKAGES=(dpkg-dev file desktop-file-utils)
