@@ -11,6 +11,7 @@
 #include "animation/save_targets.h"
 #include "cli/import_command.h"
 #include "cli/info_report.h"
+#include "core/version.h"
 #include "document/logo_reader.h"
 #include "document/logo_writer.h"
 #include "palette/animation_range.h"
@@ -249,6 +250,8 @@ std::optional<int> Parse(CLI::App& app, std::span<const std::string> arguments, 
         return app.exit(e, console.out, console.err);
     } catch (const CLI::CallForAllHelp& e) {
         return app.exit(e, console.out, console.err);
+    } catch (const CLI::CallForVersion& e) {
+        return app.exit(e, console.out, console.err);
     } catch (const CLI::ParseError& e) {
         app.exit(e, console.out, console.err);
         return kExitUsage;
@@ -278,6 +281,7 @@ int RunCli(std::span<const std::string> arguments, Console console) {
     CLI::App app{"Rotopal: palette animation of 320 x 400 start-up screens (logo.sys)",
                  "rotopal-cli"};
     app.require_subcommand(1);
+    app.set_version_flag("--version", "rotopal-cli " + std::string(kVersion));
     Options options;
     const Commands commands = AddCommands(app, options);
     if (const auto ended = Parse(app, arguments, console)) {

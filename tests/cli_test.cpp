@@ -107,6 +107,7 @@ INSTANTIATE_TEST_SUITE_P(
         CliRow{"NoSubcommand", {}, 2, "subcommand"},
         CliRow{"UnknownSubcommand", {"paint"}, 2, "paint"},
         CliRow{"HelpOfASubcommand", {"frames", "--help"}, 0, "PREFIX"},
+        CliRow{"Version", {"--version"}, 0, "rotopal-cli " ROTOPAL_VERSION},
         CliRow{"Frames", {"frames", "@logo.sys", "@f", "--range", "4"}, 0, "4/4"},
         CliRow{"FramesIntoAMissingFolder",
                {"frames", "@logo.sys", "@no/f", "--range", "4"},

@@ -16,4 +16,13 @@ std::string CommandLineText(std::span<const std::string> arguments);
 // its quotes, names no file.
 std::optional<std::string> CommandLinePath(std::string_view text);
 
+// What the program is asked for: its window, or (as the only argument) its version or help,
+// which are printed without opening a window, so they work without a display.
+enum class ProgramRequest { Window, Version, Help };
+ProgramRequest RequestOf(std::span<const std::string> arguments);
+
+// The texts printed for --version and --help.
+std::string VersionText();
+std::string HelpText();
+
 }  // namespace rotopal

@@ -32,6 +32,15 @@ bool HasDisplay() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    switch (rotopal::RequestOf(std::vector<std::string>(argv + 1, argv + argc))) {
+        case rotopal::ProgramRequest::Version:
+            std::fputs(rotopal::VersionText().c_str(), stdout);
+            return 0;
+        case rotopal::ProgramRequest::Help:
+            std::fputs(rotopal::HelpText().c_str(), stdout);
+            return 0;
+        case rotopal::ProgramRequest::Window: break;
+    }
     if (!HasDisplay()) {
         std::fprintf(stderr,
                      "rotopal: no display to open a window on; run it under xvfb-run, or use "
