@@ -24,6 +24,7 @@ struct Options {
     std::string output;
     int range = -1;
     std::string convert;  // "", "yes" or "no"
+    bool json = false;    // info as one JSON object
     GifOptions gif;
     ImportArguments import;
 };
@@ -82,7 +83,9 @@ int Info(const Options& options, Console& console) {
     if (!read) {
         return read.error();
     }
-    console.out << InfoReport(options.input, read.value().document, read.value().repairs);
+    const auto& [document, repairs] = read.value();
+    console.out << (options.json ? InfoJson(options.input, document, repairs)
+                                 : InfoReport(options.input, document, repairs));
     return kExitOk;
 }
 
@@ -189,6 +192,8 @@ struct Commands {
 Commands AddCommands(CLI::App& app, Options& options) {
     auto* info = app.add_subcommand("info", "Describe a screen file: size, colours, animation");
     info->add_option("FILE", options.input, "Screen file or 8-bit 320 x 400 bitmap")->required();
+    info->add_flag("--json", options.json,
+                   "Print the same facts as one JSON object, for scripts (keys in rotopal-cli(1))");
 
     auto* save = app.add_subcommand("save", "Write FILE to OUT with the animated range set");
     save->add_option("FILE", options.input, "Screen file or 8-bit 320 x 400 bitmap")->required();

@@ -12,6 +12,13 @@ namespace rotopal::cli {
 std::string InfoReport(const std::string& path, const LogoDocument& document,
                        const LogoRepairs& repairs);
 
+// The same facts as one JSON object on one line, for scripts. The keys are stable: file, size
+// {width, height}, bitsPerPixel, compression ("none" or "rle8"), infoHeaderBytes,
+// storedColours, biClrUsed, biClrImportant, rangeValue (null when none is stored),
+// animatedEntries [{index, colour "#RRGGBB"}], usedEntries, distinctColours, repairs [text].
+std::string InfoJson(const std::string& path, const LogoDocument& document,
+                     const LogoRepairs& repairs);
+
 // "#RRGGBB" for a palette entry.
 std::string HexColour(const RGBQUAD& entry);
 
