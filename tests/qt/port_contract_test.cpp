@@ -147,8 +147,7 @@ public:
         const auto modifiers = shortcut == UserShortcut::RedoShiftZ
                                    ? Qt::ControlModifier | Qt::ShiftModifier
                                    : Qt::KeyboardModifiers(Qt::ControlModifier);
-        QTest::keyClick(target, shortcut == UserShortcut::RedoY ? Qt::Key_Y : Qt::Key_Z,
-                        modifiers);
+        QTest::keyClick(target, shortcut == UserShortcut::RedoY ? Qt::Key_Y : Qt::Key_Z, modifiers);
         LetEventsRun();
     }
     void RequestClose(Form form) override {
@@ -476,8 +475,7 @@ TEST_P(PortContract, UndoAndRedoKeysReachTheEnabledMainWindowOnly) {
     user.PressShortcut(UserShortcut::Undo);
     EXPECT_TRUE(test::SameDocument(opened, session.form1.session().document)) << "Ctrl+Z";
     user.PressShortcut(UserShortcut::RedoShiftZ);
-    EXPECT_TRUE(test::SameDocument(exchanged, session.form1.session().document))
-        << "Ctrl+Shift+Z";
+    EXPECT_TRUE(test::SameDocument(exchanged, session.form1.session().document)) << "Ctrl+Shift+Z";
     user.PressShortcut(UserShortcut::Undo);
     user.PressShortcut(UserShortcut::RedoY);
     EXPECT_TRUE(test::SameDocument(exchanged, session.form1.session().document)) << "Ctrl+Y";
@@ -604,11 +602,3 @@ INSTANTIATE_TEST_SUITE_P(Both, PortContract, kImplementations, ImplementationNam
 
 }  // namespace
 }  // namespace rotopal
-
-int main(int argc, char** argv) {
-    // The off-screen platform unless the caller chose another.
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -608,11 +608,3 @@ TEST(QtFileDialog, EachTypeShowsTheFilesItsPatternsMatchWhateverTheirCase) {
 
 }  // namespace
 }  // namespace rotopal::qt
-
-int main(int argc, char** argv) {
-    // The off-screen platform unless the caller chose another.
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

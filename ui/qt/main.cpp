@@ -48,6 +48,11 @@ int main(int argc, char** argv) {
         return 1;
     }
     rotopal::ReportFileSizeLimitAsError();
+    // Set but empty chooses no platform; Qt would look for one named "".
+    if (const char* platform = std::getenv("QT_QPA_PLATFORM");
+        platform != nullptr && *platform == '\0') {
+        ::unsetenv("QT_QPA_PLATFORM");
+    }
     QApplication app(argc, argv);
     QApplication::setStyle(QStyleFactory::create("Fusion"));
     // Qt's own buttons and dialogs speak Japanese like the rest of the program.
