@@ -110,15 +110,20 @@ vips::VImage DecodeIntoDisplayBox(std::span<const std::uint8_t> bytes, Fit fit, 
     return vips::VImage::thumbnail_buffer(blob.get(), kDisplayWidth, options);
 }
 
+// A colour as libvips takes it for filling.
+std::vector<double> BackgroundBands(Rgb colour) {
+    return {static_cast<double>(colour.red), static_cast<double>(colour.green),
+            static_cast<double>(colour.blue)};
+}
+
 // Three 8-bit sRGB bands, whatever the picture had: grey, 16 bits, CMYK, alpha.
 vips::VImage ToOpaqueSrgb(vips::VImage image, Rgb background) {
     if (image.interpretation() != VIPS_INTERPRETATION_sRGB || image.format() != VIPS_FORMAT_UCHAR) {
         image = image.colourspace(VIPS_INTERPRETATION_sRGB);
     }
     if (image.has_alpha()) {
-        image = image.flatten(vips::VImage::option()->set(
-            "background", std::vector<double>{double(background.red), double(background.green),
-                                              double(background.blue)}));
+        image =
+            image.flatten(vips::VImage::option()->set("background", BackgroundBands(background)));
     }
     if (image.bands() > 3) {
         image = image.extract_band(0, vips::VImage::option()->set("n", 3));
@@ -152,25 +157,20 @@ vips::VImage ToScreenPixels(const vips::VImage& display) {
 ScreenPicture CentreOnScreen(const vips::VImage& picture, Rgb background) {
     const int left = (kLogoWidth - picture.width()) / 2;
     const int top = (kLogoHeight - picture.height()) / 2;
-    const vips::VImage screen =
-        picture.embed(left, top, kLogoWidth, kLogoHeight,
-                      vips::VImage::option()
-                          ->set("extend", VIPS_EXTEND_BACKGROUND)
-                          ->set("background", std::vector<double>{double(background.red),
-                                                                  double(background.green),
-                                                                  double(background.blue)}));
+    // The colour reduction takes RGBA: an opaque alpha band goes on last.
+    const vips::VImage screen = picture
+                                    .embed(left, top, kLogoWidth, kLogoHeight,
+                                           vips::VImage::option()
+                                               ->set("extend", VIPS_EXTEND_BACKGROUND)
+                                               ->set("background", BackgroundBands(background)))
+                                    .bandjoin_const({255});
     std::size_t size = 0;
-    const std::unique_ptr<std::uint8_t, decltype(&g_free)> rgb(
+    const std::unique_ptr<std::uint8_t, decltype(&g_free)> rgba(
         static_cast<std::uint8_t*>(screen.write_to_memory(&size)), &g_free);
     ScreenPicture result;
     result.showsBackground = picture.width() < kLogoWidth || picture.height() < kLogoHeight;
+    result.rgba.assign(rgba.get(), rgba.get() + std::min(size, kLogoPixelCount * 4));
     result.rgba.resize(kLogoPixelCount * 4);
-    for (std::size_t i = 0; i < kLogoPixelCount && 3 * i + 2 < size; ++i) {
-        result.rgba[4 * i + 0] = rgb.get()[3 * i + 0];
-        result.rgba[4 * i + 1] = rgb.get()[3 * i + 1];
-        result.rgba[4 * i + 2] = rgb.get()[3 * i + 2];
-        result.rgba[4 * i + 3] = 255;
-    }
     return result;
 }
 
