@@ -12,8 +12,11 @@ BUILD_PACKAGES=(cmake ninja-build g++ libgtest-dev libbenchmark-dev libcli11-dev
 TEST_PACKAGES=(python3-pil python3-numpy python3-xlib imagemagick time xvfb xauth x11-utils
     xdotool)
 
-# To build the Debian package: dpkg-shlibdeps works out its library dependencies.
-PACKAGE_PACKAGES=(dpkg-dev file desktop-file-utils)
+# To build the Debian package: dpkg-shlibdeps works out its library dependencies, help2man
+# writes the manual pages from the programs' --help, man-db reads them back and lintian checks
+# the package against Debian's policy. appstreamcli and desktop-file-validate check the
+# software centres' metainfo and the menu entry, here and in the tests.
+PACKAGE_PACKAGES=(dpkg-dev file desktop-file-utils help2man gzip man-db lintian appstream)
 
 # Installs whichever of the named packages are missing: as root directly, else through sudo.
 ensure_packages() {
