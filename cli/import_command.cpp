@@ -92,7 +92,7 @@ int RunImport(const ImportArguments& arguments, Console& console) {
         return imported.error().kind == ImportErrorKind::InvalidOptions ? kExitUsage
                                                                         : kExitRejected;
     }
-    const auto written = WriteLogoFile(arguments.output, imported.value());
+    const auto written = WriteLogoFile(arguments.output, imported.value().document);
     if (!written) {
         console.err << DescribeWriteError(written.error()) << "\n";
         return kExitWriteFailed;
@@ -104,6 +104,13 @@ int RunImport(const ImportArguments& arguments, Console& console) {
                         ? std::string("no band")
                         : "a band of " + std::to_string(arguments.options.bandRows) + " rows")
                 << "), biClrImportant " << 256 - range << "\n";
+    // Damage the decoder read past is no reason to refuse, but it is told, as info tells what
+    // the reader put right.
+    const auto& repairs = imported.value().repairs;
+    for (std::size_t i = 0; i < repairs.size(); ++i) {
+        console.out << (i == 0 ? "Repaired:   the decoder read past damage: " : "; ")
+                    << repairs[i] << (i + 1 == repairs.size() ? "\n" : "");
+    }
     return kExitOk;
 }
 

@@ -12,6 +12,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "core/message_layout.h"
 
@@ -30,8 +31,13 @@ public:
         }
     }
 
+    Descriptor(Descriptor&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+    Descriptor& operator=(Descriptor&&) = delete;
+
     int get() const { return fd_; }
     bool valid() const { return fd_ >= 0; }
+    // Hands the descriptor over to a new owner.
+    int Release() { return std::exchange(fd_, -1); }
 
     // Closes now and reports the result, which for a written file may carry a late I/O error.
     int CloseChecked() {
@@ -185,21 +191,85 @@ Result<FileBytes, FileReadError> ReadWholeFile(const std::string& path, std::siz
     return ReadFileBytes(path, maxBytes, true);
 }
 
-Result<FileBytes, FileReadError> ReadFileBytes(const std::string& path, std::size_t maxBytes,
-                                               bool refuseLonger) {
+namespace {
+
+// Opens path for reading when it is a regular file, and gives its status.
+Result<Descriptor, FileReadError> OpenRegularFile(const std::string& path, struct stat& st) {
     using Kind = FileReadError::Kind;
     // O_NONBLOCK keeps open() from waiting for a writer when the path names a pipe.
     Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     if (!file.valid()) {
         return Failure{FileReadError{Kind::System, errno}};
     }
-    struct stat st {};
     if (::fstat(file.get(), &st) != 0) {
         return Failure{FileReadError{Kind::System, errno}};
     }
     if (!S_ISREG(st.st_mode)) {
         return Failure{FileReadError{Kind::NotRegularFile, 0}};
     }
+    return file;
+}
+
+}  // namespace
+
+ReadableFile::ReadableFile(ReadableFile&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+
+ReadableFile& ReadableFile::operator=(ReadableFile&& other) noexcept {
+    if (this != &other) {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+        fd_ = std::exchange(other.fd_, -1);
+    }
+    return *this;
+}
+
+ReadableFile::~ReadableFile() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+    }
+}
+
+Result<std::vector<std::uint8_t>, FileReadError> ReadableFile::ReadHead(
+    std::size_t maxBytes) const {
+    std::vector<std::uint8_t> head(maxBytes);
+    std::size_t filled = 0;
+    while (filled < maxBytes) {
+        const ssize_t n = ::pread(fd_, head.data() + filled, maxBytes - filled,
+                                  static_cast<off_t>(filled));
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return Failure{FileReadError{FileReadError::Kind::System, errno}};
+        }
+        if (n == 0) {
+            break;
+        }
+        filled += static_cast<std::size_t>(n);
+    }
+    head.resize(filled);
+    return head;
+}
+
+Result<ReadableFile, FileReadError> OpenForReading(const std::string& path) {
+    struct stat st {};
+    auto file = OpenRegularFile(path, st);
+    if (!file) {
+        return Failure{file.error()};
+    }
+    return ReadableFile(file.value().Release());
+}
+
+Result<FileBytes, FileReadError> ReadFileBytes(const std::string& path, std::size_t maxBytes,
+                                               bool refuseLonger) {
+    using Kind = FileReadError::Kind;
+    struct stat st {};
+    auto opened = OpenRegularFile(path, st);
+    if (!opened) {
+        return Failure{opened.error()};
+    }
+    const Descriptor& file = opened.value();
 
     const auto length = static_cast<std::size_t>(st.st_size);
     if (refuseLonger && length > maxBytes) {

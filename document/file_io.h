@@ -40,6 +40,29 @@ bool PathExists(const std::string& path);
 // and pipes are refused without blocking on them.
 Result<FileBytes, FileReadError> ReadFilePrefix(const std::string& path, std::size_t maxBytes);
 
+// A regular file held open for reading, closed when the last owner lets go: for readers that
+// pull only what they need, such as a decoder that looks at a picture's header before its pixels.
+class ReadableFile {
+public:
+    ReadableFile(ReadableFile&& other) noexcept;
+    ReadableFile& operator=(ReadableFile&& other) noexcept;
+    ReadableFile(const ReadableFile&) = delete;
+    ReadableFile& operator=(const ReadableFile&) = delete;
+    ~ReadableFile();
+
+    int descriptor() const { return fd_; }
+    // The file's first maxBytes (all of it when shorter), read without moving its position.
+    Result<std::vector<std::uint8_t>, FileReadError> ReadHead(std::size_t maxBytes) const;
+
+private:
+    friend Result<ReadableFile, FileReadError> OpenForReading(const std::string& path);
+    explicit ReadableFile(int fd) : fd_(fd) {}
+    int fd_;
+};
+
+// Opens a regular file for reading; folders, devices and pipes are refused without blocking.
+Result<ReadableFile, FileReadError> OpenForReading(const std::string& path);
+
 // Reads a whole regular file, refusing one larger than maxBytes (Kind::TooLarge) before any of
 // it is read or a buffer is made for it.
 Result<FileBytes, FileReadError> ReadWholeFile(const std::string& path, std::size_t maxBytes);

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "import/picture_import.h"
+#include "import/picture_engine.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     rotopal::ImportOptions options;
@@ -13,9 +13,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (size > 0) {
         options.fit = static_cast<rotopal::Fit>(data[size - 1] % 3);
     }
-    const auto imported = rotopal::ImportPicture({data, size}, options);
+    const auto imported = rotopal::engine::ImportBytes({data, size}, options, {});
     if (imported) {
-        const auto& document = imported.value();
+        const auto& document = imported.value().document;
         if (document.lastIndex != 255 ||
             document.infoHeader.biClrImportant != 256u - static_cast<unsigned>(options.range)) {
             std::abort();

@@ -7,19 +7,20 @@ namespace rotopal {
 
 // Pictures above this many pixels are refused from their header, before they are decoded.
 inline constexpr std::uint64_t kMaxPicturePixels = 50'000'000;
-// Files above this size are refused before they are read.
-inline constexpr std::size_t kMaxPictureFileBytes = std::size_t{1} << 30;
 
 enum class ImportErrorKind {
     InvalidOptions,  // detail says which
+    ModuleMissing,   // the picture import's module cannot be loaded; detail says why
     CannotOpen,      // missing or unreadable; systemError says why
     NotRegularFile,  // a folder, device or pipe
-    FileTooLarge,    // over kMaxPictureFileBytes
     Empty,           // no bytes at all
     UnknownFormat,   // none of the picture kinds the import reads
-    TooManyPixels,   // the header declares over kMaxPicturePixels; width and height say how many
+    // The header declares more pixels than the import reads in this kind of picture: width and
+    // height say how many, limit how many it reads (fewer where the decoder holds them all).
+    TooManyPixels,
     Damaged,         // the decoder gave up: cut short, corrupt, or no pixels; detail has its words
-    QuantizeFailed,  // the colour reduction failed (out of memory)
+    OutOfMemory,     // memory ran out while decoding or reducing the picture
+    QuantizeFailed,  // the colour reduction failed for another reason; detail says which
 };
 
 struct ImportError {
@@ -27,6 +28,7 @@ struct ImportError {
     int systemError = 0;
     std::uint64_t width = 0;
     std::uint64_t height = 0;
+    std::uint64_t limit = 0;
     std::string detail{};
 };
 

@@ -54,4 +54,36 @@ PictureFormat SniffPictureFormat(std::span<const std::uint8_t> bytes) {
     return PictureFormat::Unknown;
 }
 
+bool MayBeLosslessWebP(std::span<const std::uint8_t> bytes) {
+    return SniffPictureFormat(bytes) == PictureFormat::WebP && !HasAt(bytes, 12, "VP8 ");
+}
+
+std::optional<DeclaredSize> BmpDeclaredSize(std::span<const std::uint8_t> bytes) {
+    const auto at = [&bytes](std::size_t offset, std::size_t count) {
+        std::uint32_t value = 0;
+        for (std::size_t i = 0; i < count; ++i) {
+            value |= std::uint32_t{bytes[offset + i]} << (8 * i);
+        }
+        return value;
+    };
+    constexpr std::size_t kInfoAt = 14;  // after the file header
+    if (SniffPictureFormat(bytes) != PictureFormat::Bmp || bytes.size() < kInfoAt + 4) {
+        return std::nullopt;
+    }
+    const std::uint32_t infoSize = at(kInfoAt, 4);
+    // The old OS/2 header has 16-bit sizes, every later one 32-bit signed sizes.
+    if (infoSize == 12 && bytes.size() >= kInfoAt + 8) {
+        return DeclaredSize{at(kInfoAt + 4, 2), at(kInfoAt + 6, 2)};
+    }
+    if (infoSize >= 16 && bytes.size() >= kInfoAt + 12) {
+        const auto height = static_cast<std::int32_t>(at(kInfoAt + 8, 4));
+        const std::uint64_t rows = height < 0 ? std::uint64_t{0} - static_cast<std::uint64_t>(
+                                                    static_cast<std::int64_t>(height))
+                                              : static_cast<std::uint64_t>(height);
+        return DeclaredSize{static_cast<std::int32_t>(at(kInfoAt + 4, 4)) < 0 ? 0 : at(kInfoAt + 4, 4),
+                            rows};
+    }
+    return std::nullopt;
+}
+
 }  // namespace rotopal

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 
 namespace rotopal {
@@ -10,5 +12,20 @@ namespace rotopal {
 enum class PictureFormat { Unknown, Png, Jpeg, Gif, WebP, Tiff, Heif, Bmp };
 
 PictureFormat SniffPictureFormat(std::span<const std::uint8_t> bytes);
+
+// How many first bytes tell everything these functions look at.
+inline constexpr std::size_t kPictureSignatureBytes = 32;
+
+// Whether a WebP picture may be compressed losslessly (its first chunk is VP8L, or VP8X, which
+// can hold either), as opposed to lossy (VP8).
+bool MayBeLosslessWebP(std::span<const std::uint8_t> bytes);
+
+// A BMP picture's width and height as its header declares them (the height without its sign,
+// which says whether the rows run down or up); nothing when the header is cut short.
+struct DeclaredSize {
+    std::uint64_t width = 0;
+    std::uint64_t height = 0;
+};
+std::optional<DeclaredSize> BmpDeclaredSize(std::span<const std::uint8_t> bytes);
 
 }  // namespace rotopal

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "core/logo_document.h"
 #include "core/result.h"
@@ -11,18 +13,37 @@
 
 namespace rotopal {
 
+// A start-up screen made from a picture, with what the decoder said about damage it read past
+// (a frame with invalid data, say): empty when the picture was sound.
+struct ImportedScreen {
+    LogoDocument document;
+    std::vector<std::string> repairs;
+};
+
+// Told now and then, on the importing thread, how far the import has got: 0 to 100.
+using ImportProgress = std::function<void(int percent)>;
+
 // Turns a picture of any supported kind and size into a start-up screen: fitted to the screen,
 // reduced to 256 - range colours in entries 0 to 255 - range, the band (if any) in the top
 // range entries, biClrImportant set to 256 - range. The screen stores all 256 entries,
 // uncompressed, with a 40-byte header.
-Result<LogoDocument, ImportError> ImportPicture(std::span<const std::uint8_t> bytes,
-                                                const ImportOptions& options);
+//
+// The decoders live in a module of their own, loaded on the first import, so that programs
+// which import nothing never map them; when it cannot be loaded, the import says so
+// (ModuleMissing) and nothing else is affected. Safe to call from any thread; imports in one
+// process run one at a time.
+Result<ImportedScreen, ImportError> ImportPicture(std::span<const std::uint8_t> bytes,
+                                                  const ImportOptions& options,
+                                                  const ImportProgress& progress = {});
 
-// Whether the file starts as a picture of a kind the import reads does (its first bytes only).
+// The same for a picture file, of which the decoder reads only what it needs: a picture refused
+// for its size is judged from its header alone.
+Result<ImportedScreen, ImportError> ImportPictureFile(const std::string& path,
+                                                      const ImportOptions& options,
+                                                      const ImportProgress& progress = {});
+
+// Whether the file starts as a picture of a kind the import reads does (its first bytes only;
+// the module is not loaded for this).
 bool IsPictureFile(const std::string& path);
-
-// The same for a picture file, read in one pass.
-Result<LogoDocument, ImportError> ImportPictureFile(const std::string& path,
-                                                    const ImportOptions& options);
 
 }  // namespace rotopal

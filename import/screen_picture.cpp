@@ -5,9 +5,11 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <new>
 #include <string>
 
 #include "core/logo_document.h"
+#include "import/vips_runtime.h"
 
 namespace rotopal {
 namespace {
@@ -17,97 +19,167 @@ namespace {
 constexpr int kDisplayWidth = 640;
 constexpr int kDisplayHeight = 480;
 
-// libvips keeps one set of process-wide tables; it is started once, on first use.
-bool StartVips() {
-    static const bool started = [] {
-        if (vips_init("rotopal") != 0) {
-            return false;
-        }
-        // Every import is a one-off: nothing is worth caching, and the cache would hold memory.
-        vips_cache_set_max(0);
-        // Decoders' complaints reach the user as the reason of a refusal, not on stderr.
-        g_log_set_handler(
-            "VIPS", G_LOG_LEVEL_WARNING,
-            [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
-        return true;
-    }();
-    return started;
-}
+// What decoding and resampling a picture may take beyond the 27 MiB the libraries themselves
+// take, so that the import stays under 100 MiB.
+constexpr double kDecodingBudget = (100.0 - 27.0) * (1 << 20);
 
 // The decoder's first line says what it ran into; the rest repeats it.
-ImportError Damaged(std::string detail) {
+ImportError Refusal(ImportErrorKind kind, std::string detail) {
     detail = detail.substr(0, detail.find('\n'));
-    return ImportError{.kind = ImportErrorKind::Damaged, .detail = std::move(detail)};
+    return ImportError{.kind = kind, .detail = std::move(detail)};
+}
+
+ImportError FromDecoder(const std::string& words) {
+    // libvips says so in these words when an allocation of its own fails.
+    const bool memory = words.find("out of memory") != std::string::npos ||
+                        words.find("Insufficient memory") != std::string::npos;
+    return Refusal(memory ? ImportErrorKind::OutOfMemory : ImportErrorKind::Damaged, words);
+}
+
+// The part of the picture that shows, centred in it, and the size it is drawn at on the screen,
+// both in the picture's upright orientation.
+struct Placement {
+    int regionWidth = 0;
+    int regionHeight = 0;
+    int width = 0;
+    int height = 0;
+};
+
+int RoundInto(double value, int low, int high) {
+    return std::clamp(static_cast<int>(std::lround(value)), low, high);
+}
+
+Placement Place(int width, int height, Fit fit) {
+    const double across = static_cast<double>(kDisplayWidth) / width;
+    const double down = static_cast<double>(kDisplayHeight) / height;
+    switch (fit) {
+        case Fit::Contain: {
+            const double scale = std::min(across, down);
+            // From the display's square pixels to the screen's: half the columns, 5/6 the rows.
+            return {width, height, RoundInto(width * scale / 2, 1, kLogoWidth),
+                    RoundInto(height * scale * 5 / 6, 1, kLogoHeight)};
+        }
+        case Fit::Cover: {
+            const double scale = std::max(across, down);
+            return {RoundInto(kDisplayWidth / scale, 1, width),
+                    RoundInto(kDisplayHeight / scale, 1, height), kLogoWidth, kLogoHeight};
+        }
+        case Fit::Stretch: break;
+    }
+    return {width, height, kLogoWidth, kLogoHeight};
+}
+
+// ImageMagick, which reads BMP for libvips, keeps its 16-bit pixels, the file it reads whole and
+// the copy libvips takes.
+constexpr double kBmpBytesPerPixel = 16;
+
+// What a decoder keeps of the whole picture at once, in bytes per pixel, for the kinds and
+// variants that cannot be decoded a few rows at a time; 0 for those that can. Measured with
+// GNU time on pictures of each kind.
+double WholePictureBytesPerPixel(PictureFormat format, const vips::VImage& header,
+                                 bool losslessWebP) {
+    const double bands = header.bands();
+    const double sample = static_cast<double>(vips_format_sizeof(header.format()));
+    const bool interlaced =
+        header.get_typeof("interlaced") != 0 && header.get_int("interlaced") != 0;
+    switch (format) {
+        case PictureFormat::Jpeg: {
+            if (!interlaced) {
+                return 0;
+            }
+            // A progressive JPEG keeps every coefficient, two bytes each, of every component;
+            // subsampled colour components have a quarter of the samples.
+            const bool subsampled = header.get_typeof("jpeg-chroma-subsample") != 0 &&
+                                    std::string(header.get_string("jpeg-chroma-subsample")) ==
+                                        "4:2:0";
+            return 2 * (subsampled ? 1 + (bands - 1) / 4 : bands);
+        }
+        case PictureFormat::Png: return interlaced ? bands * sample : 0;
+        case PictureFormat::Gif: return 6;  // the frame as RGBA, and the file mapped whole
+        case PictureFormat::WebP: return losslessWebP ? 4 : 0;  // lossy ones scale as they decode
+        case PictureFormat::Heif: return bands * sample + 1.5;  // the frame and its YUV planes
+        case PictureFormat::Bmp: return kBmpBytesPerPixel;
+        case PictureFormat::Tiff:
+        case PictureFormat::Unknown: break;
+    }
+    return 0;
+}
+
+// How much memory decoding and resampling a picture takes beyond the libraries' own: libvips
+// keeps up to about this many of the decoded rows in flight while it shrinks them (found with
+// GNU time: 1000 to 1900 rows of 16-bit pictures 6000 to 14000 pixels wide).
+constexpr double kRowsInFlight = 2000;
+
+double DecodingBytes(PictureFormat format, const vips::VImage& header, int decodedWidth,
+                     bool losslessWebP) {
+    // Transparency is resampled premultiplied, as 4-byte floats.
+    const double sample =
+        header.has_alpha() ? 4.0 : static_cast<double>(vips_format_sizeof(header.format()));
+    const double rows = kRowsInFlight * decodedWidth * header.bands() * sample;
+    const double pixels = static_cast<double>(header.width()) * header.height();
+    return rows + pixels * WholePictureBytesPerPixel(format, header, losslessWebP);
+}
+
+vips::VSource OpenSource(const PictureSource& source) {
+    if (source.descriptor >= 0) {
+        return vips::VSource::new_from_descriptor(source.descriptor);
+    }
+    return vips::VSource::new_from_memory(source.bytes.data(), source.bytes.size());
+}
+
+vips::VOption* LoadOptions() {
+    return vips::VImage::option()
+        ->set("access", VIPS_ACCESS_SEQUENTIAL)
+        // A picture cut short is refused, not padded with grey.
+        ->set("fail_on", VIPS_FAIL_ON_TRUNCATED);
 }
 
 struct BlobUnref {
     void operator()(VipsBlob* blob) const { vips_area_unref(VIPS_AREA(blob)); }
 };
 
-struct PictureSize {
-    int width = 0;
-    int height = 0;
-};
-
-// The picture's declared size, from its header alone.
-Result<PictureSize, ImportError> DeclaredSize(std::span<const std::uint8_t> bytes) {
-    const vips::VImage header = vips::VImage::new_from_buffer(
-        bytes.data(), bytes.size(), "",
-        vips::VImage::option()->set("access", VIPS_ACCESS_SEQUENTIAL));
-    const auto width = static_cast<std::uint64_t>(std::max(header.width(), 0));
-    const auto height = static_cast<std::uint64_t>(std::max(header.height(), 0));
-    if (width == 0 || height == 0) {
-        return Failure{Damaged("the picture has no pixels")};
+// Opens the picture lazily: only its header is read until pixels are asked for. libvips reads
+// BMP through ImageMagick, which takes a file by name or bytes in memory, not a stream.
+vips::VImage Open(const PictureSource& source, PictureFormat format, vips::VOption* options) {
+    if (format != PictureFormat::Bmp) {
+        return vips::VImage::new_from_source(OpenSource(source), "", options);
     }
-    if (width * height > kMaxPicturePixels) {
-        return Failure{
-            ImportError{.kind = ImportErrorKind::TooManyPixels, .width = width, .height = height}};
-    }
-    return PictureSize{header.width(), header.height()};
-}
-
-// All of the picture at its own size.
-vips::VImage DecodeWhole(std::span<const std::uint8_t> bytes) {
-    return vips::VImage::new_from_buffer(bytes.data(), bytes.size(), "",
-                                         vips::VImage::option()
-                                             ->set("access", VIPS_ACCESS_SEQUENTIAL)
-                                             ->set("fail_on", VIPS_FAIL_ON_TRUNCATED));
-}
-
-// A picture narrower or lower than the display, to cover it, is enlarged. Enlarging all of it
-// and cropping afterwards could make a strip of 24 x 30000 pixels into gigabytes, so the part
-// that shows is cut out first and only that is enlarged.
-vips::VImage CoverByEnlarging(std::span<const std::uint8_t> bytes, PictureSize size, double scale) {
-    const int width =
-        std::clamp(static_cast<int>(std::lround(kDisplayWidth / scale)), 1, size.width);
-    const int height =
-        std::clamp(static_cast<int>(std::lround(kDisplayHeight / scale)), 1, size.height);
-    return DecodeWhole(bytes)
-        .extract_area((size.width - width) / 2, (size.height - height) / 2, width, height)
-        .thumbnail_image(
-            kDisplayWidth,
-            vips::VImage::option()->set("height", kDisplayHeight)->set("size", VIPS_SIZE_FORCE));
-}
-
-// Decodes straight into the 640 x 480 display box, letting the loader shrink while it decodes.
-vips::VImage DecodeIntoDisplayBox(std::span<const std::uint8_t> bytes, Fit fit, PictureSize size) {
-    const double coverScale =
-        std::max(double{kDisplayWidth} / size.width, double{kDisplayHeight} / size.height);
-    if (fit == Fit::Cover && coverScale > 1.0) {
-        return CoverByEnlarging(bytes, size, coverScale);
+    if (source.descriptor >= 0) {
+        const std::string name = "/proc/self/fd/" + std::to_string(source.descriptor);
+        return vips::VImage::magickload(name.c_str(), options);
     }
     const std::unique_ptr<VipsBlob, BlobUnref> blob(
-        vips_blob_new(nullptr, bytes.data(), bytes.size()));
-    auto* options = vips::VImage::option()
-                        ->set("height", kDisplayHeight)
-                        // Passed on to the loader: a picture cut short is refused, not padded.
-                        ->set("option_string", "fail_on=truncated");
-    switch (fit) {
-        case Fit::Contain: break;
-        case Fit::Cover: options->set("crop", VIPS_INTERESTING_CENTRE); break;
-        case Fit::Stretch: options->set("size", VIPS_SIZE_FORCE); break;
+        vips_blob_new(nullptr, source.bytes.data(), source.bytes.size()));
+    return vips::VImage::magickload_buffer(blob.get(), options);
+}
+
+// How many times the loader shrinks as it decodes, by no more than `room` (how many times
+// larger the picture is than what the screen draws of it): JPEG by 2, 4 or 8, WebP by any
+// factor, the others not at all.
+double LoadShrink(PictureFormat format, double room) {
+    if (format == PictureFormat::Jpeg) {
+        double shrink = 1;
+        while (shrink < 8 && shrink * 2 <= room) {
+            shrink *= 2;
+        }
+        return shrink;
     }
-    return vips::VImage::thumbnail_buffer(blob.get(), kDisplayWidth, options);
+    return format == PictureFormat::WebP ? std::max(room, 1.0) : 1.0;
+}
+
+vips::VImage Decode(const PictureSource& source, PictureFormat format, double shrink) {
+    vips::VOption* options = LoadOptions();
+    if (format == PictureFormat::Jpeg) {
+        options->set("shrink", static_cast<int>(shrink));
+    } else if (format == PictureFormat::WebP && shrink > 1) {
+        options->set("scale", 1 / shrink);
+    }
+    return Open(source, format, options);
+}
+
+void ReportEval(VipsImage*, VipsProgress* done, void* client) {
+    // Decoding is most of the import; the colour reduction takes the last tenth.
+    (*static_cast<const ImportProgress*>(client))(done->percent * 9 / 10);
 }
 
 // A colour as libvips takes it for filling.
@@ -116,8 +188,19 @@ std::vector<double> BackgroundBands(Rgb colour) {
             static_cast<double>(colour.blue)};
 }
 
-// Three 8-bit sRGB bands, whatever the picture had: grey, 16 bits, CMYK, alpha.
-vips::VImage ToOpaqueSrgb(vips::VImage image, Rgb background) {
+// Three 8-bit sRGB bands, whatever the picture had: a colour profile, grey, 16 bits, CMYK,
+// alpha.
+vips::VImage ToOpaqueSrgb(vips::VImage image, Rgb background, std::vector<std::string>& repairs) {
+    if (image.get_typeof(VIPS_META_ICC_NAME) != 0) {
+        try {
+            image = image.icc_transform(
+                "srgb", vips::VImage::option()->set("embedded", true)->set("depth", 8));
+        } catch (const vips::VError& error) {
+            vips_error_clear();
+            repairs.push_back("the colour profile cannot be used: " +
+                              std::string(error.what()).substr(0, std::string(error.what()).find('\n')));
+        }
+    }
     if (image.interpretation() != VIPS_INTERPRETATION_sRGB || image.format() != VIPS_FORMAT_UCHAR) {
         image = image.colourspace(VIPS_INTERPRETATION_sRGB);
     }
@@ -137,21 +220,54 @@ vips::VImage ToOpaqueSrgb(vips::VImage image, Rgb background) {
     return image;
 }
 
-// From the display's square pixels to the screen's: half as many columns, five sixths the rows.
-vips::VImage ToScreenPixels(const vips::VImage& display) {
-    const int width =
-        std::clamp(static_cast<int>(std::lround(display.width() / 2.0)), 1, kLogoWidth);
-    const int height =
-        std::clamp(static_cast<int>(std::lround(display.height() * 5.0 / 6.0)), 1, kLogoHeight);
-    vips::VImage screen =
-        display.resize(double(width) / display.width(),
-                       vips::VImage::option()->set("vscale", double(height) / display.height()));
-    // Rounding inside the resampler may leave a pixel more or less; make the size exact.
-    if (screen.width() != width || screen.height() != height) {
-        screen = screen.embed(0, 0, width, height,
-                              vips::VImage::option()->set("extend", VIPS_EXTEND_COPY));
+// Sizes an image exactly: the resampler's rounding may leave a pixel more or less.
+vips::VImage ExactSize(const vips::VImage& image, int width, int height) {
+    if (image.width() == width && image.height() == height) {
+        return image;
     }
-    return screen;
+    return image.embed(0, 0, width, height,
+                       vips::VImage::option()->set("extend", VIPS_EXTEND_COPY));
+}
+
+// The decoded picture cut to the part that shows and resampled to the size it is drawn at, in
+// memory, upright. Everything before the copy to memory streams through a few rows at a time;
+// the turn by the orientation tag comes after it, on the small picture.
+vips::VImage Resample(const vips::VImage& decoded, const vips::VImage& header,
+                      const Placement& upright, bool turned, const ImportProgress& progress) {
+    const int regionWidth = turned ? upright.regionHeight : upright.regionWidth;
+    const int regionHeight = turned ? upright.regionWidth : upright.regionHeight;
+    const int width = turned ? upright.height : upright.width;
+    const int height = turned ? upright.width : upright.height;
+    // The region in the decoded picture, which the loader may have shrunk.
+    const int cutWidth =
+        RoundInto(static_cast<double>(regionWidth) * decoded.width() / header.width(), 1, decoded.width());
+    const int cutHeight =
+        RoundInto(static_cast<double>(regionHeight) * decoded.height() / header.height(), 1, decoded.height());
+
+    vips::VImage image = decoded;
+    // Resampling mixes neighbours; with transparency they must be weighted by their alpha.
+    const bool alpha = image.has_alpha();
+    if (alpha) {
+        image = image.premultiply();
+    }
+    if (cutWidth != image.width() || cutHeight != image.height()) {
+        image = image.extract_area((image.width() - cutWidth) / 2,
+                                   (image.height() - cutHeight) / 2, cutWidth, cutHeight);
+    }
+    if (cutWidth != width || cutHeight != height) {
+        image = image.resize(double(width) / cutWidth,
+                             vips::VImage::option()->set("vscale", double(height) / cutHeight));
+    }
+    if (alpha) {
+        image = image.unpremultiply().cast(decoded.format());
+    }
+    image = ExactSize(image, width, height);
+    if (progress) {
+        vips_image_set_progress(image.get_image(), TRUE);
+        g_signal_connect(image.get_image(), "eval", G_CALLBACK(ReportEval),
+                         const_cast<ImportProgress*>(&progress));
+    }
+    return image.copy_memory().autorot();
 }
 
 ScreenPicture CentreOnScreen(const vips::VImage& picture, Rgb background) {
@@ -167,6 +283,9 @@ ScreenPicture CentreOnScreen(const vips::VImage& picture, Rgb background) {
     std::size_t size = 0;
     const std::unique_ptr<std::uint8_t, decltype(&g_free)> rgba(
         static_cast<std::uint8_t*>(screen.write_to_memory(&size)), &g_free);
+    if (!rgba) {
+        throw std::bad_alloc();
+    }
     ScreenPicture result;
     result.showsBackground = picture.width() < kLogoWidth || picture.height() < kLogoHeight;
     result.rgba.assign(rgba.get(), rgba.get() + std::min(size, kLogoPixelCount * 4));
@@ -176,28 +295,75 @@ ScreenPicture CentreOnScreen(const vips::VImage& picture, Rgb background) {
 
 }  // namespace
 
-Result<ScreenPicture, ImportError> FitPictureToScreen(std::span<const std::uint8_t> bytes, Fit fit,
-                                                      Rgb background) {
+Result<ScreenPicture, ImportError> FitPictureToScreen(const PictureSource& source,
+                                                      PictureFormat format, Fit fit,
+                                                      Rgb background,
+                                                      const ImportProgress& progress) {
     if (!StartVips()) {
-        return Failure{Damaged("the picture decoders could not be started")};
+        return Failure{Refusal(ImportErrorKind::Damaged, "the picture decoders cannot be started")};
     }
+    // ImageMagick reads a whole BMP even for its header: the BMP's own header is judged first,
+    // as if it had four bands.
+    if (const auto declared = BmpDeclaredSize(source.head)) {
+        const double pixels =
+            static_cast<double>(declared->width) * static_cast<double>(declared->height);
+        const double needed =
+            pixels * kBmpBytesPerPixel + kRowsInFlight * static_cast<double>(declared->width) * 4;
+        if (pixels > static_cast<double>(kMaxPicturePixels) || needed > kDecodingBudget) {
+            return Failure{ImportError{
+                .kind = ImportErrorKind::TooManyPixels,
+                .width = declared->width,
+                .height = declared->height,
+                .limit = std::min(kMaxPicturePixels,
+                                  static_cast<std::uint64_t>(pixels * kDecodingBudget / needed))}};
+        }
+    }
+    LoadDecoderModuleFor(format);
     // libvips reports failures as exceptions; none leaves this function.
     try {
-        const auto size = DeclaredSize(bytes);
-        if (!size) {
-            return Failure{size.error()};
+        const vips::VImage header = Open(source, format, LoadOptions());
+        const auto storedWidth = static_cast<std::uint64_t>(std::max(header.width(), 0));
+        const auto storedHeight = static_cast<std::uint64_t>(std::max(header.height(), 0));
+        if (storedWidth == 0 || storedHeight == 0) {
+            return Failure{Refusal(ImportErrorKind::Damaged, "the picture has no pixels")};
         }
-        // A picture drawn for the screen, stretched onto it, keeps every pixel as it is.
-        if (fit == Fit::Stretch && size.value().width == kLogoWidth &&
-            size.value().height == kLogoHeight) {
-            return CentreOnScreen(ToOpaqueSrgb(DecodeWhole(bytes), background), background);
+        const auto tooMany = [&](std::uint64_t limit) {
+            return Failure{ImportError{.kind = ImportErrorKind::TooManyPixels,
+                                       .width = storedWidth,
+                                       .height = storedHeight,
+                                       .limit = limit}};
+        };
+        const std::uint64_t pixels = storedWidth * storedHeight;
+        if (pixels > kMaxPicturePixels) {
+            return tooMany(kMaxPicturePixels);
         }
-        const vips::VImage display =
-            ToOpaqueSrgb(DecodeIntoDisplayBox(bytes, fit, size.value()), background);
-        return CentreOnScreen(ToScreenPixels(display), background);
+        // Orientations 5 to 8 turn the picture by a quarter: it shows with its sides swapped.
+        const bool turned = vips_image_get_orientation_swap(header.get_image()) != 0;
+        const int width = turned ? header.height() : header.width();
+        const int height = turned ? header.width() : header.height();
+        const Placement placement = Place(width, height, fit);
+        const double shrink =
+            LoadShrink(format, std::min(static_cast<double>(placement.regionWidth) / placement.width,
+                                        static_cast<double>(placement.regionHeight) / placement.height));
+        const double needed = DecodingBytes(format, header,
+                                            static_cast<int>(std::ceil(header.width() / shrink)),
+                                            MayBeLosslessWebP(source.head));
+        if (needed > kDecodingBudget) {
+            // The picture of this kind and shape that would just fit.
+            return tooMany(static_cast<std::uint64_t>(static_cast<double>(pixels) *
+                                                      kDecodingBudget / needed));
+        }
+
+        // Without a shrink on load the header's image is the picture itself: opened once.
+        const vips::VImage decoded = shrink > 1 ? Decode(source, format, shrink) : header;
+        const vips::VImage picture = Resample(decoded, header, placement, turned, progress);
+        std::vector<std::string> repairs;
+        ScreenPicture screen = CentreOnScreen(ToOpaqueSrgb(picture, background, repairs), background);
+        screen.repairs = std::move(repairs);
+        return screen;
     } catch (const vips::VError& error) {
         vips_error_clear();
-        return Failure{Damaged(error.what())};
+        return Failure{FromDecoder(error.what())};
     }
 }
 

@@ -60,7 +60,7 @@ TEST_P(FitTest, PlacesThePictureAsA43DisplayShowsIt) {
     const auto imported = ImportPicture(bytes, options);
     ASSERT_TRUE(imported) << DescribeImportError(imported.error());
     for (const Sample& s : c.samples) {
-        const Rgb got = test::ScreenColourAt(imported.value(), s.x, s.y);
+        const Rgb got = test::ScreenColourAt(imported.value().document, s.x, s.y);
         const auto near = [](int a, int b) { return std::abs(a - b) <= 3; };
         EXPECT_TRUE(near(got.red, s.colour.red) && near(got.green, s.colour.green) &&
                     near(got.blue, s.colour.blue))
@@ -181,7 +181,7 @@ TEST(ImportTest, AScreenSizedPictureStretchedKeepsEveryPixel) {
     for (int y = 0; y < 400; ++y) {
         for (int x = 0; x < 320; ++x) {
             const auto c = colourAt(x, y);
-            ASSERT_EQ(test::ScreenColourAt(imported.value(), x, y), (Rgb{c[0], c[1], c[2]}))
+            ASSERT_EQ(test::ScreenColourAt(imported.value().document, x, y), (Rgb{c[0], c[1], c[2]}))
                 << "(" << x << ", " << y << ")";
         }
     }
@@ -204,7 +204,7 @@ TEST_P(BandTest, UsesExactlyTheAnimatedEntriesEachEquallyOften) {
     options.bandRows = rows;
     const auto imported = ImportPicture(Gradient(), options);
     ASSERT_TRUE(imported) << DescribeImportError(imported.error());
-    const LogoDocument& document = imported.value();
+    const LogoDocument& document = imported.value().document;
     const int first = 256 - range;
     EXPECT_EQ(document.infoHeader.biClrImportant, static_cast<std::uint32_t>(first));
     EXPECT_EQ(document.lastIndex, 255);
@@ -252,11 +252,11 @@ TEST(ImportTest, WithoutABandTheTopEntriesStayBlackAndUnused) {
     options.bandRows = 0;
     const auto imported = ImportPicture(Gradient(), options);
     ASSERT_TRUE(imported);
-    for (const std::uint8_t index : imported.value().pixels) {
+    for (const std::uint8_t index : imported.value().document.pixels) {
         ASSERT_LT(index, 236);
     }
     for (std::size_t i = 236; i < 256; ++i) {
-        EXPECT_EQ(imported.value().palette[i], RGBQUAD{}) << "entry " << i;
+        EXPECT_EQ(imported.value().document.palette[i], RGBQUAD{}) << "entry " << i;
     }
 }
 

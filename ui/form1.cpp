@@ -1,6 +1,7 @@
 #include "ui/form1.h"
 
 #include <algorithm>
+#include <memory>
 #include <utility>
 
 #include "animation/windows_dir.h"
@@ -10,6 +11,7 @@
 #include "ui/command_line.h"
 #include "ui/dialogs.h"
 #include "ui/file_filters.h"
+#include "ui/import_messages.h"
 #include "ui/label_texts.h"
 #include "ui/layout.h"
 #include "ui/texts.h"
@@ -177,14 +179,40 @@ void Form1::OfferPictureImport(const std::string& path) {
 }
 
 void Form1::MakeScreenFromPicture(const std::string& path, const ImportOptions& options) {
-    const auto imported = ImportPictureFile(path, options);
+    // Decoding a large picture takes seconds: it runs off the UI thread, and until it ends the
+    // main window takes no input, so the session cannot change under it.
+    ws_.SetFormEnabled(Form::Form1, false);
+    ws_.SetBusy(true);
+    Message(ImportProgressText(0));
+    // Written by the work, read by `done`, which the window system runs after the work ends.
+    auto outcome = std::make_shared<std::optional<Result<ImportedScreen, ImportError>>>();
+    ws_.RunInBackground({
+        .work =
+            [path, options, outcome](const std::function<void(int)>& report) {
+                outcome->emplace(ImportPictureFile(path, options, report));
+            },
+        .progress = [this](int percent) { Message(ImportProgressText(percent)); },
+        .done = [this, path, options,
+                 outcome] { FinishScreenFromPicture(path, options, std::move(**outcome)); },
+    });
+}
+
+void Form1::FinishScreenFromPicture(const std::string& path, const ImportOptions& options,
+                                    Result<ImportedScreen, ImportError> imported) {
+    ws_.ClearStatusLine();
+    ws_.SetBusy(false);
+    ws_.SetFormEnabled(Form::Form1, true);
     if (!imported) {
-        ws_.MessageBox(texts::kMessageCaption, RejectionMessage(Rejection::NotBitmap),
+        ws_.MessageBox(texts::kMessageCaption, ImportFailureText(path, imported.error()),
                        MessageIcon::Exclamation, MessageButtons::Ok);
         return;
     }
-    ShowOpenedDocument(path, imported.value());
+    ShowOpenedDocument(path, imported.value().document);
     session_.importedWith = options;
+    if (!imported.value().repairs.empty()) {
+        ws_.MessageBox(texts::kMessageCaption, ImportRepairText(imported.value().repairs),
+                       MessageIcon::None, MessageButtons::Ok);
+    }
 }
 
 void Form1::ShowOpenedDocument(const std::string& path, const LogoDocument& document) {

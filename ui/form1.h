@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/logo_document.h"
+#include "import/picture_import.h"
 #include "palette/animation_range.h"
 #include "palette/argb_image.h"
 #include "palette/recolourable_view.h"
@@ -85,8 +86,9 @@ public:
     // Methods the handlers share.
     // Reads the file and, when it is accepted, makes it the open document.
     void OpenFile(const std::string& path);
-    // Makes a start-up screen from a picture and, when that works, makes it the open document;
-    // else tells the user and changes nothing.
+    // Makes a start-up screen from a picture, off the UI thread, and when that works makes it
+    // the open document; else tells the user why and changes nothing. The main window takes
+    // no input meanwhile and shows how far the import has got in the status line.
     void MakeScreenFromPicture(const std::string& path, const ImportOptions& options);
     // Makes a document read or made elsewhere the open one, exactly as opening it from path
     // would: a new history, the caption, the range it asks for, the view, grid and labels.
@@ -115,6 +117,9 @@ private:
     // Whether a file that is not a screen should be offered for conversion from a picture.
     enum class OfferImport { No, Yes };
     void OpenFile(std::string path, OfferImport offer);  // a copy: path may be the session's own
+    // Applies the import's outcome, on the UI thread once it has ended.
+    void FinishScreenFromPicture(const std::string& path, const ImportOptions& options,
+                                 Result<ImportedScreen, ImportError> imported);
     // Asks whether to turn the picture into a start-up screen, and does so when told yes.
     void OfferPictureImport(const std::string& path);
     // Sets the range control and the session's range, and runs the change handling when the

@@ -52,6 +52,46 @@ inline constexpr std::string_view kColourCountQuestionTail =
 // into a start-up screen?"
 inline constexpr std::string_view kImportPictureQuestion =
     "8bit、320×400のビットマップではありません。\r\nこの画像を起動画面に変換しますか？";
+// Making a screen from a picture. In the status line while it runs: "Making a start-up screen
+// from the picture... {percent}%".
+inline constexpr std::string_view kImportProgress = "画像から起動画面を作成しています…{percent}%";
+// It failed: "Could not make a start-up screen from the picture." (then the picture's path and
+// the reason, a line each, and the decoder's own English words where it gave any).
+inline constexpr std::string_view kImportFailedMessage = "画像から起動画面を作成できませんでした。";
+// The module that reads pictures cannot be loaded.
+inline constexpr std::string_view kImportReasonModuleMissing =
+    "画像を読み込むモジュールを読み込めません。";
+// The picture file cannot be opened (then why, as for a failed save).
+inline constexpr std::string_view kImportReasonCannotOpen = "画像ファイルを開けません。";
+// It is a folder, a device or a pipe, not a file.
+inline constexpr std::string_view kImportReasonNotRegularFile = "通常のファイルではありません。";
+// The picture file is empty.
+inline constexpr std::string_view kImportReasonEmpty = "画像ファイルが空です。";
+// Not a kind of picture this program reads (the kinds it reads).
+inline constexpr std::string_view kImportReasonUnknownFormat =
+    "この形式の画像には対応していません（PNG、JPEG、GIF、WebP、TIFF、HEIF、BMPに対応）。";
+// Too large: "The picture is {width}×{height} pixels; pictures of this kind are read up to
+// {limit} pixels."
+inline constexpr std::string_view kImportReasonTooManyPixels =
+    "画像が大きすぎます（{width}×{height}ピクセル）。この種類の画像は{limit}ピクセルまで読み込めます。";
+// The picture is damaged and cannot be read.
+inline constexpr std::string_view kImportReasonDamaged = "画像が壊れているため読み込めません。";
+// There is not enough memory.
+inline constexpr std::string_view kImportReasonOutOfMemory = "メモリが足りません。";
+// The colours could not be reduced.
+inline constexpr std::string_view kImportReasonQuantize = "色を減らせませんでした。";
+// The conversion settings are not valid.
+inline constexpr std::string_view kImportReasonInvalidOptions = "変換の設定が正しくありません。";
+// Made despite damage: "Part of the picture was damaged. The start-up screen was made from what
+// could be read." (then the decoder's words).
+inline constexpr std::string_view kImportRepairedMessage =
+    "画像の一部が壊れていました。読み取れた部分から起動画面を作成しました。";
+// A handler failed unexpectedly: "The operation could not be completed for lack of memory." /
+// "...because of an unexpected error." (then its words). Nothing was changed.
+inline constexpr std::string_view kOutOfMemoryMessage =
+    "メモリが足りないため、操作を完了できませんでした。";
+inline constexpr std::string_view kUnexpectedErrorMessage =
+    "予期しないエラーのため、操作を完了できませんでした。";
 // Revert: "Return the file to its state when opened?"
 inline constexpr std::string_view kRevertQuestion = "ファイルを最初の状態に戻しますか？";
 

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -63,6 +64,17 @@ struct FileFilter {
 struct SaveDialogAnswer {
     std::string path;
     int filterIndex = 0;
+};
+
+// Work too long for a handler (making a screen from a picture), handed out to run off the UI
+// thread. `work` runs on a thread of its own and must touch nothing the handlers use; it may
+// report how far it has got, 0 to 100, as often as it likes. On the UI thread, each as a
+// handler of its own, `progress` then shows the latest report (reports that pile up meanwhile
+// are dropped), and `done` runs once the work has ended, after every report.
+struct BackgroundWork {
+    std::function<void(const std::function<void(int percent)>& report)> work;
+    std::function<void(int percent)> progress;
+    std::function<void()> done;
 };
 
 // Everything the form logic needs of the window system, named as the handlers speak of it.
@@ -147,6 +159,12 @@ public:
     // dialogs start in.
     virtual WindowsFolder WindowsDirectory() = 0;
     virtual std::string ProgramFolder() = 0;
+
+    // Runs the work off the UI thread; see BackgroundWork. Its handlers, like every other, run
+    // one at a time, never inside another handler or a repaint.
+    virtual void RunInBackground(BackgroundWork job) = 0;
+    // Shows that the program is busy (a wait cursor over its windows), or no longer.
+    virtual void SetBusy(bool busy) = 0;
 
     // Ends the process's event loop once the current handler returns.
     virtual void EndProgram() = 0;

@@ -1,5 +1,9 @@
 #include "tests/fake/fake_window_system.h"
 
+#include <mutex>
+#include <optional>
+#include <thread>
+
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -327,6 +331,34 @@ void FakeWindowSystem::RunEventLoop() {
     for (const auto& paths : drops) {
         form1_->Form_DragDrop(paths);
     }
+    // Work handed out by the handlers above runs too; what it hands out runs on the next pass.
+    auto jobs = std::move(pendingWork_);
+    pendingWork_.clear();
+    for (auto& job : jobs) {
+        std::mutex mutex;
+        std::optional<int> latest;
+        std::thread worker([&] {
+            job.work([&](int percent) {
+                const std::lock_guard lock(mutex);
+                latest = percent;
+            });
+        });
+        worker.join();
+        if (latest) {
+            job.progress(*latest);
+        }
+        job.done();
+    }
+}
+
+void FakeWindowSystem::RunInBackground(BackgroundWork job) {
+    log.push_back("RunInBackground");
+    pendingWork_.push_back(std::move(job));
+}
+
+void FakeWindowSystem::SetBusy(bool on) {
+    busy = on;
+    log.push_back(std::string("SetBusy ") + (on ? "on" : "off"));
 }
 
 }  // namespace rotopal::test

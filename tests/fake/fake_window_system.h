@@ -73,8 +73,12 @@ public:
     void UserClosesForm(Form form);
     // A drop on the main window; its handler runs when the event loop next runs.
     void UserDropsFiles(std::vector<std::string> paths);
-    // The event loop between handlers: runs the work that waits for it.
+    // The event loop between handlers: runs the work that waits for it: dropped files, then
+    // background work, each on a thread of its own and joined, followed by its handlers.
     void RunEventLoop();
+    // Background work handed out and not yet run.
+    std::size_t PendingWork() const { return pendingWork_.size(); }
+    bool busy = false;
     // The status window's label as its last repaint drew it.
     std::map<Form, std::string> painted;
 
@@ -113,6 +117,8 @@ public:
     WindowsFolder WindowsDirectory() override { return {windowsDirectory, windowsIsFallback}; }
     std::string ProgramFolder() override { return programFolder; }
     void EndProgram() override;
+    void RunInBackground(BackgroundWork job) override;
+    void SetBusy(bool on) override;
 
     // Answers whose folder does not exist are refused, as the real dialog refuses them, and the
     // next answer is taken.
@@ -130,6 +136,7 @@ private:
     Form2* form2_ = nullptr;
     std::optional<Control> focus_;
     std::vector<std::vector<std::string>> pendingDrops_;
+    std::vector<BackgroundWork> pendingWork_;
 };
 
 std::string ToString(Control control);

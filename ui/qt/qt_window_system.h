@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <map>
 #include <memory>
+#include <type_traits>
 
 #include "ui/qt/windows.h"
 #include "ui/window_system.h"
@@ -66,6 +67,8 @@ public:
     WindowsFolder WindowsDirectory() override;
     std::string ProgramFolder() override;
     void EndProgram() override;
+    void RunInBackground(BackgroundWork job) override;
+    void SetBusy(bool busy) override;
 
     // Hooks for tests: replace the modal dialogs with scripted answers.
     std::function<std::string(QFileDialog&)> runFileDialog;
@@ -82,6 +85,23 @@ private:
     void Refresh(TimerState& state);
     // Runs work once the current event has been handled, and never inside a repaint.
     void Defer(std::function<void()> work);
+    // Runs a handler; an exception that escapes it is told to the user, not passed to Qt.
+    void RunGuarded(const std::function<void()>& handler);
+    void ReportFailure(std::string text);
+    // A handler, run guarded, given the arguments its event brings when it takes them (Qt's
+    // signals may bring more than a handler wants).
+    template <class Handler>
+    auto Guarded(Handler handler) {
+        return [this, handler](auto&&... arguments) {
+            RunGuarded([&] {
+                if constexpr (std::is_invocable_v<Handler, decltype(arguments)...>) {
+                    handler(arguments...);
+                } else {
+                    handler();
+                }
+            });
+        };
+    }
     // Lets the window system map, expose and paint what is pending, with no handler running.
     void PaintPendingWindows(QWidget& window);
     // Places a window in the middle of the main window's screen.

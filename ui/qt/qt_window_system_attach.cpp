@@ -29,65 +29,72 @@ int ShiftCode() {
 }  // namespace
 
 void QtWindowSystem::Attach(Form1& form, Form2& preview) {
-    preview_->onActivate = [&preview] { preview.Form_Activate(); };
-    preview_->onClose = [this, &preview] {
+    preview_->onActivate = Guarded([&preview] { preview.Form_Activate(); });
+    preview_->onClose = Guarded([this, &preview] {
         preview.Form_Unload();
         UnloadForm(Form::Form2);
-    };
+    });
     QObject::connect(timers_[Timer::Form2_Timer1].timer.get(), &QTimer::timeout,
-                     [&preview] { preview.Timer1_Timer(); });
+                     Guarded([&preview] { preview.Timer1_Timer(); }));
 
     MainWindow& w = *main_;
-    w.onClose = [&form] { form.Form_Unload(); };
+    w.onClose = Guarded([&form] { form.Form_Unload(); });
     // The drop ends first, so the dragging program is not held while a file opens and perhaps
     // asks a question.
     w.onDropFiles = [this, &form](const std::vector<std::string>& paths) {
         Defer([&form, paths] { form.Form_DragDrop(paths); });
     };
-    w.picture3->onExpose = [&form] { form.Picture3_Paint(); };
-    w.picture3->onMove = [&form](Qt::MouseButtons, QPointF) { form.Picture3_MouseMove(); };
-    w.picture2->onMove = [&form](Qt::MouseButtons buttons, QPointF at) {
+    w.picture3->onExpose = Guarded([&form] { form.Picture3_Paint(); });
+    w.picture3->onMove = Guarded([&form](Qt::MouseButtons, QPointF) { form.Picture3_MouseMove(); });
+    w.picture2->onMove = Guarded([&form](Qt::MouseButtons buttons, QPointF at) {
         form.Picture2_MouseMove(ButtonCodes(buttons), ShiftCode(), static_cast<float>(at.x()),
                                 static_cast<float>(at.y()));
-    };
-    w.picture2->onPress = [&form](Qt::MouseButton button, QPointF at) {
+    });
+    w.picture2->onPress = Guarded([&form](Qt::MouseButton button, QPointF at) {
         if (const int code = ButtonCodes(button)) {
             form.Picture2_MouseDown(code, ShiftCode(), static_cast<float>(at.x()),
                                     static_cast<float>(at.y()));
         }
-    };
+    });
     // Qt keeps delivering the pointer to the pressed box, so a release outside arrives here too.
-    w.picture2->onRelease = [&form](Qt::MouseButton button, QPointF at) {
+    w.picture2->onRelease = Guarded([&form](Qt::MouseButton button, QPointF at) {
         if (const int code = ButtonCodes(button)) {
             form.Picture2_MouseUp(code, ShiftCode(), static_cast<float>(at.x()),
                                   static_cast<float>(at.y()));
         }
-    };
+    });
 
-    QObject::connect(w.command1, &QPushButton::clicked, [&form] { form.Command1_Click(); });
-    QObject::connect(w.command2[0], &QPushButton::clicked, [&form] { form.Command2_Click(0); });
-    QObject::connect(w.command2[1], &QPushButton::clicked, [&form] { form.Command2_Click(1); });
-    QObject::connect(w.command3, &QPushButton::clicked, [&form] { form.Command3_Click(); });
-    QObject::connect(w.command4, &QPushButton::clicked, [&form] { form.Command4_Click(); });
-    w.command1->onMove = [&form] { form.Command1_MouseMove(); };
-    w.command2[0]->onMove = [&form] { form.Command2_MouseMove(0); };
-    w.command2[1]->onMove = [&form] { form.Command2_MouseMove(1); };
-    w.command3->onMove = [&form] { form.Command3_MouseMove(); };
-    w.command4->onMove = [&form] { form.Command4_MouseMove(); };
+    QObject::connect(w.command1, &QPushButton::clicked,
+                     Guarded([&form] { form.Command1_Click(); }));
+    QObject::connect(w.command2[0], &QPushButton::clicked,
+                     Guarded([&form] { form.Command2_Click(0); }));
+    QObject::connect(w.command2[1], &QPushButton::clicked,
+                     Guarded([&form] { form.Command2_Click(1); }));
+    QObject::connect(w.command3, &QPushButton::clicked,
+                     Guarded([&form] { form.Command3_Click(); }));
+    QObject::connect(w.command4, &QPushButton::clicked,
+                     Guarded([&form] { form.Command4_Click(); }));
+    w.command1->onMove = Guarded([&form] { form.Command1_MouseMove(); });
+    w.command2[0]->onMove = Guarded([&form] { form.Command2_MouseMove(0); });
+    w.command2[1]->onMove = Guarded([&form] { form.Command2_MouseMove(1); });
+    w.command3->onMove = Guarded([&form] { form.Command3_MouseMove(); });
+    w.command4->onMove = Guarded([&form] { form.Command4_MouseMove(); });
 
-    QObject::connect(w.hscroll1, &QScrollBar::valueChanged, [&form] { form.HScroll1_Change(); });
-    QObject::connect(w.hscroll1, &QScrollBar::sliderMoved, [&form] { form.HScroll1_Scroll(); });
-    w.hscroll1->onFocus = [&form] { form.HScroll1_GotFocus(); };
+    QObject::connect(w.hscroll1, &QScrollBar::valueChanged,
+                     Guarded([&form] { form.HScroll1_Change(); }));
+    QObject::connect(w.hscroll1, &QScrollBar::sliderMoved,
+                     Guarded([&form] { form.HScroll1_Scroll(); }));
+    w.hscroll1->onFocus = Guarded([&form] { form.HScroll1_GotFocus(); });
 
     QObject::connect(timers_[Timer::Form1_Timer1].timer.get(), &QTimer::timeout,
-                     [&form] { form.Timer1_Timer(); });
+                     Guarded([&form] { form.Timer1_Timer(); }));
 
     // Window-wide keys, so they work whichever control has the focus; Qt ignores them while the
     // window is disabled or another window is active.
-    const auto addShortcut = [&w](QKeySequence keys, std::function<void()> handler) {
+    const auto addShortcut = [this, &w](QKeySequence keys, std::function<void()> handler) {
         auto* shortcut = new QShortcut(keys, &w);  // owned by the window
         shortcut->setContext(Qt::WindowShortcut);
-        QObject::connect(shortcut, &QShortcut::activated, &w, std::move(handler));
+        QObject::connect(shortcut, &QShortcut::activated, &w, Guarded(std::move(handler)));
     };
     addShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), [&form] { form.Edit_Undo(); });
     addShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), [&form] { form.Edit_Redo(); });

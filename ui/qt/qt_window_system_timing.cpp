@@ -40,7 +40,7 @@ void QtWindowSystem::Defer(std::function<void()> work) {
             Defer(std::move(work));  // not inside a repaint: after it
             return;
         }
-        work();
+        RunGuarded(work);
     });
 }
 

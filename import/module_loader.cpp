@@ -1,0 +1,98 @@
+#include "import/module_loader.h"
+
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <array>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/version.h"
+
+namespace rotopal {
+namespace {
+
+// The folder the running program is in, or "" when the system will not say.
+std::string ProgramFolder() {
+    std::array<char, PATH_MAX> path{};
+    const ssize_t length = ::readlink("/proc/self/exe", path.data(), path.size() - 1);
+    if (length <= 0) {
+        return {};
+    }
+    std::string folder(path.data(), static_cast<std::size_t>(length));
+    return folder.substr(0, folder.find_last_of('/'));
+}
+
+std::vector<std::string> Candidates() {
+    if (const char* chosen = std::getenv("ROTOPAL_IMPORT_MODULE");
+        chosen != nullptr && *chosen != '\0') {
+        return {chosen};
+    }
+    std::vector<std::string> candidates;
+    if (const std::string folder = ProgramFolder(); !folder.empty()) {
+        candidates.push_back(folder + "/" ROTOPAL_MODULE_FROM_PROGRAMS "/" + kImportModuleFile);
+    }
+    // No slash: the dynamic linker looks along the program's own run path.
+    candidates.emplace_back(kImportModuleFile);
+    return candidates;
+}
+
+bool SaysOutOfMemory(const std::string& reason) {
+    return reason.find("allocate memory") != std::string::npos ||
+           reason.find("failed to map segment") != std::string::npos;
+}
+
+Result<const ImportModule*, ImportError> Open(const std::string& file) {
+    void* handle = ::dlopen(file.c_str(), RTLD_LAZY | RTLD_LOCAL);
+    if (handle == nullptr) {
+        const char* reason = ::dlerror();
+        std::string detail = reason != nullptr ? reason : file + ": cannot be loaded";
+        const auto kind =
+            SaysOutOfMemory(detail) ? ImportErrorKind::OutOfMemory : ImportErrorKind::ModuleMissing;
+        return Failure{ImportError{.kind = kind, .detail = std::move(detail)}};
+    }
+    using Entry = const ImportModule* (*)();
+    const auto entry = reinterpret_cast<Entry>(::dlsym(handle, kImportModuleEntry));
+    const ImportModule* module = entry != nullptr ? entry() : nullptr;
+    if (module == nullptr || std::strcmp(module->version, std::string(kVersion).c_str()) != 0 ||
+        module->layout != ImportModuleLayout()) {
+        ::dlclose(handle);
+        return Failure{ImportError{
+            .kind = ImportErrorKind::ModuleMissing,
+            .detail = file + " is not the picture import of rotopal " + std::string(kVersion)}};
+    }
+    // Kept open for the life of the process: libvips cannot be started twice.
+    return module;
+}
+
+}  // namespace
+
+Result<const ImportModule*, ImportError> LoadImportModule() {
+    static std::mutex mutex;
+    static const ImportModule* loaded = nullptr;
+    const std::lock_guard lock(mutex);
+    if (loaded != nullptr) {
+        return loaded;
+    }
+    std::optional<ImportError> first;
+    for (const std::string& candidate : Candidates()) {
+        auto opened = Open(candidate);
+        if (opened) {
+            loaded = opened.value();
+            return loaded;
+        }
+        // The first place is where the module belongs, so its failure is the one to report,
+        // unless a later place failed for want of memory.
+        if (!first || opened.error().kind == ImportErrorKind::OutOfMemory) {
+            first = opened.error();
+        }
+    }
+    return Failure{*first};
+}
+
+}  // namespace rotopal

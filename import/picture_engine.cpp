@@ -1,0 +1,148 @@
+#include "import/picture_engine.h"
+
+#include <algorithm>
+#include <mutex>
+#include <new>
+
+#include "document/file_io.h"
+#include "document/screen_headers.h"
+#include "import/animated_band.h"
+#include "import/colour_reduction.h"
+#include "import/picture_format.h"
+#include "import/screen_picture.h"
+#include "import/vips_runtime.h"
+
+namespace rotopal::engine {
+namespace {
+
+ImportError FromReadError(const FileReadError& error) {
+    switch (error.kind) {
+        case FileReadError::Kind::NotRegularFile:
+            return ImportError{.kind = ImportErrorKind::NotRegularFile};
+        case FileReadError::Kind::TooLarge:
+        case FileReadError::Kind::System: break;
+    }
+    return ImportError{.kind = ImportErrorKind::CannotOpen, .systemError = error.systemError};
+}
+
+// The reduced picture in entries from 0 up, the band in the top `range` entries of its rows.
+LogoDocument AssembleScreen(const ReducedPicture& picture, const ImportOptions& options) {
+    LogoDocument document;
+    const auto firstAnimated =
+        static_cast<std::uint32_t>(kPaletteEntries) - static_cast<std::uint32_t>(options.range);
+    SetScreenHeaders(document, 0, firstAnimated);
+    for (std::size_t i = 0; i < picture.palette.size() && i < firstAnimated; ++i) {
+        document.palette[i] = picture.palette[i];
+    }
+    const auto& stops = options.bandStops.empty() ? DefaultBandStops() : options.bandStops;
+    // Without a band the animated entries stay black, free for the user's own colours.
+    const auto band =
+        options.bandRows > 0 ? BandColours(stops, options.range) : std::vector<RGBQUAD>{};
+    for (std::size_t i = 0; i < band.size(); ++i) {
+        document.palette[firstAnimated + i] = band[i];
+    }
+
+    // The picture runs top row first; the document stores the bottom row first.
+    for (int y = 0; y < kLogoHeight; ++y) {
+        const bool inBand = y >= kLogoHeight - options.bandRows;
+        const auto row = static_cast<std::size_t>(kLogoHeight - 1 - y) * kLogoWidth;
+        const auto source = static_cast<std::size_t>(y) * kLogoWidth;
+        for (int x = 0; x < kLogoWidth; ++x) {
+            const auto column = static_cast<std::size_t>(x);
+            const auto entry = inBand ? BandEntryAt(x, options.range) : std::nullopt;
+            document.pixels[row + column] =
+                entry ? static_cast<std::uint8_t>(firstAnimated + static_cast<unsigned>(*entry))
+                      : picture.indices[source + column];
+        }
+    }
+    return document;
+}
+
+// Decodes, fits, reduces and assembles; the bytes come from memory or from an open file.
+Result<ImportedScreen, ImportError> Import(const PictureSource& source, PictureFormat format,
+                                           const ImportOptions& options,
+                                           const ImportProgress& progress) {
+    // libvips and libimagequant are shared by the whole process: one picture at a time.
+    static std::mutex oneAtATime;
+    const std::lock_guard lock(oneAtATime);
+    // Whatever runs out of memory below, in our code or in a library's C++, is told as such.
+    try {
+        DecoderWarnings warnings;
+        auto fitted = FitPictureToScreen(source, format, options.fit, options.background, progress);
+        if (!fitted) {
+            return Failure{fitted.error()};
+        }
+        ScreenPicture& picture = fitted.value();
+        const auto reduced = ReduceColours(
+            picture.rgba, kLogoWidth, kLogoHeight,
+            static_cast<int>(kPaletteEntries) - options.range, options.dither,
+            picture.showsBackground ? std::optional<Rgb>(options.background) : std::nullopt);
+        if (!reduced) {
+            return Failure{reduced.error()};
+        }
+        ImportedScreen screen{AssembleScreen(reduced.value(), options), warnings.Take()};
+        screen.repairs.insert(screen.repairs.end(), picture.repairs.begin(), picture.repairs.end());
+        if (progress) {
+            progress(100);
+        }
+        return screen;
+    } catch (const std::bad_alloc&) {
+        return Failure{ImportError{.kind = ImportErrorKind::OutOfMemory}};
+    }
+}
+
+std::optional<ImportError> OptionsError(const ImportOptions& options) {
+    if (const auto problem = OptionsProblem(options)) {
+        return ImportError{.kind = ImportErrorKind::InvalidOptions, .detail = *problem};
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+Result<ImportedScreen, ImportError> ImportBytes(std::span<const std::uint8_t> bytes,
+                                                const ImportOptions& options,
+                                                const ImportProgress& progress) {
+    if (const auto error = OptionsError(options)) {
+        return Failure{*error};
+    }
+    if (bytes.empty()) {
+        return Failure{ImportError{.kind = ImportErrorKind::Empty}};
+    }
+    const PictureFormat format = SniffPictureFormat(bytes);
+    if (format == PictureFormat::Unknown) {
+        return Failure{ImportError{.kind = ImportErrorKind::UnknownFormat}};
+    }
+    const PictureSource source{
+        .bytes = bytes, .head = bytes.first(std::min(bytes.size(), kPictureSignatureBytes))};
+    return Import(source, format, options, progress);
+}
+
+Result<ImportedScreen, ImportError> ImportFile(const std::string& path,
+                                               const ImportOptions& options,
+                                               const ImportProgress& progress) {
+    if (const auto error = OptionsError(options)) {
+        return Failure{*error};
+    }
+    const auto file = OpenForReading(path);
+    if (!file) {
+        return Failure{FromReadError(file.error())};
+    }
+    const auto head = file.value().ReadHead(kPictureSignatureBytes);
+    if (!head) {
+        return Failure{FromReadError(head.error())};
+    }
+    if (head.value().empty()) {
+        return Failure{ImportError{.kind = ImportErrorKind::Empty}};
+    }
+    const PictureFormat format = SniffPictureFormat(head.value());
+    if (format == PictureFormat::Unknown) {
+        return Failure{ImportError{.kind = ImportErrorKind::UnknownFormat}};
+    }
+    const PictureSource source{.bytes = {},
+                               .descriptor = file.value().descriptor(),
+                               .head = head.value()};
+    return Import(source, format, options, progress);
+}
+
+}  // namespace rotopal::engine

@@ -1,0 +1,55 @@
+#include "ui/import_messages.h"
+
+#include "core/message_layout.h"
+#include "ui/label_texts.h"
+#include "ui/texts.h"
+
+namespace rotopal {
+namespace {
+
+std::string Reason(const ImportError& error) {
+    switch (error.kind) {
+        case ImportErrorKind::InvalidOptions: return std::string(texts::kImportReasonInvalidOptions);
+        case ImportErrorKind::ModuleMissing: return std::string(texts::kImportReasonModuleMissing);
+        case ImportErrorKind::CannotOpen:
+            return std::string(texts::kImportReasonCannotOpen) +
+                   FailureReasonText(error.systemError);
+        case ImportErrorKind::NotRegularFile: return std::string(texts::kImportReasonNotRegularFile);
+        case ImportErrorKind::Empty: return std::string(texts::kImportReasonEmpty);
+        case ImportErrorKind::UnknownFormat: return std::string(texts::kImportReasonUnknownFormat);
+        case ImportErrorKind::TooManyPixels:
+            return FillIn(texts::kImportReasonTooManyPixels,
+                          {{"width", std::to_string(error.width)},
+                           {"height", std::to_string(error.height)},
+                           {"limit", std::to_string(error.limit)}});
+        case ImportErrorKind::Damaged: return std::string(texts::kImportReasonDamaged);
+        case ImportErrorKind::OutOfMemory: return std::string(texts::kImportReasonOutOfMemory);
+        case ImportErrorKind::QuantizeFailed: return std::string(texts::kImportReasonQuantize);
+    }
+    return std::string(texts::kImportReasonDamaged);
+}
+
+}  // namespace
+
+std::string ImportProgressText(int percent) {
+    return FillIn(texts::kImportProgress, {{"percent", std::to_string(percent)}});
+}
+
+std::string ImportFailureText(const std::string& path, const ImportError& error) {
+    std::string text = std::string(texts::kImportFailedMessage) + "\r\n" + path + "\r\n" +
+                       Reason(error);
+    if (!error.detail.empty()) {
+        text += "\r\n" + error.detail;
+    }
+    return text;
+}
+
+std::string ImportRepairText(const std::vector<std::string>& repairs) {
+    std::string text(texts::kImportRepairedMessage);
+    for (const std::string& repair : repairs) {
+        text += "\r\n" + repair;
+    }
+    return text;
+}
+
+}  // namespace rotopal
