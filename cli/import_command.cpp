@@ -33,7 +33,9 @@ CLI::App* AddImportCommand(CLI::App& app, ImportArguments& arguments) {
         "import", "Make a screen from a picture (PNG, JPEG, GIF, WebP, TIFF, HEIF, BMP)");
     ImportOptions& options = arguments.options;
     command
-        ->add_option("PICTURE", arguments.picture, "The picture, of any size up to 50 megapixels")
+        ->add_option("PICTURE", arguments.picture,
+                     "The picture: PNG, JPEG, GIF, WebP, TIFF, HEIF or BMP, up to 50 megapixels "
+                     "(fewer for some kinds; see the manual page)")
         ->required();
     command
         ->add_option("OUT", arguments.output,

@@ -319,6 +319,8 @@ Result<ScreenPicture, ImportError> FitPictureToScreen(const PictureSource& sourc
         }
     }
     LoadDecoderModuleFor(format);
+    // What an earlier picture left in libvips's error buffer is not this one's.
+    vips_error_clear();
     // libvips reports failures as exceptions; none leaves this function.
     try {
         const vips::VImage header = Open(source, format, LoadOptions());

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <mutex>
+#include <string_view>
 #include <utility>
 
 namespace rotopal {
@@ -23,10 +24,16 @@ void KeepWarning(const gchar*, GLogLevelFlags, const gchar* message, gpointer) {
     if (capturing == nullptr || message == nullptr) {
         return;
     }
-    std::string text = message;
-    if (capturing->size() < kMaxWarnings &&
-        std::find(capturing->begin(), capturing->end(), text) == capturing->end()) {
-        capturing->push_back(std::move(text));
+    // libvips passes on its error buffer as one warning: a line each, blank ones left out.
+    std::string_view text = message;
+    while (!text.empty()) {
+        const auto end = std::min(text.find('\n'), text.size());
+        const std::string line(text.substr(0, end));
+        text.remove_prefix(std::min(end + 1, text.size()));
+        if (!line.empty() && capturing->size() < kMaxWarnings &&
+            std::find(capturing->begin(), capturing->end(), line) == capturing->end()) {
+            capturing->push_back(line);
+        }
     }
 }
 

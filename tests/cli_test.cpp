@@ -1,6 +1,7 @@
 #include "cli/cli_app.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -200,6 +201,58 @@ TEST(Cli, FileSizeLimitFailsTheSaveCleanlyInsteadOfKillingTheProgram) {
     EXPECT_EQ(cli.dir.List(), (std::vector<std::string>{"logo.sys", "logo16.bmp", "notes.txt"}))
         << "the temporary file is gone";
 }
+
+struct ImportFailureRow {
+    const char* name;
+    const char* module;   // ROTOPAL_IMPORT_MODULE, or nullptr to leave it unset
+    rlim_t addressSpace;  // RLIM_INFINITY, or the most the program may map
+    const char* mentioned;
+};
+
+class CliImportFailureTest : public ::testing::TestWithParam<ImportFailureRow> {};
+
+// The picture import's module is loaded only for an import; when that fails the import says
+// why, exits 1 and writes nothing.
+TEST_P(CliImportFailureTest, SaysWhyAndWritesNothing) {
+#if defined(__SANITIZE_ADDRESS__)
+    if (GetParam().addressSpace != RLIM_INFINITY) {
+        GTEST_SKIP() << "AddressSanitizer maps terabytes of shadow memory";
+    }
+#endif
+    CliFixture cli;
+    test::WriteBytes(cli.dir / "photo.png", test::Bytes{0x89, 'P', 'N', 'G', '\r', '\n', 0x1a,
+                                                        '\n', 0, 0, 0, 13});
+    const std::string picture = cli.dir / "photo.png", out = cli.dir / "out.sys",
+                      said = cli.dir / "said.txt";
+    const ImportFailureRow& row = GetParam();
+    const int status = test::RunInChild([&] {
+        if (row.module != nullptr) {
+            ::setenv("ROTOPAL_IMPORT_MODULE", row.module, 1);
+        }
+        const rlimit limit{row.addressSpace, row.addressSpace};
+        ::setrlimit(RLIMIT_AS, &limit);
+        const int fd = ::open(said.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(fd, STDERR_FILENO);
+        ::execl(ROTOPAL_CLI, ROTOPAL_CLI, "import", picture.c_str(), out.c_str(),
+                static_cast<char*>(nullptr));
+        return 99;
+    });
+    const auto bytes = test::ReadBytes(said);
+    const std::string message(bytes.begin(), bytes.end());
+    EXPECT_EQ(status, 1) << message;
+    EXPECT_NE(message.find(row.mentioned), std::string::npos) << message;
+    EXPECT_FALSE(PathExists(out));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Import, CliImportFailureTest,
+    ::testing::Values(ImportFailureRow{"ModuleMissing", "/nowhere/rotopal-import.so", RLIM_INFINITY,
+                                       "the picture import module cannot be loaded: "
+                                       "/nowhere/rotopal-import.so"},
+                      // Room for the program, not for the decoders' libraries.
+                      ImportFailureRow{"OutOfMemory", nullptr, rlim_t{100} << 20,
+                                       "not enough memory to import the picture"}),
+    test::CaseName());
 
 TEST(Cli, FramesWritesOneFilePerAnimatedEntry) {
     CliFixture cli;

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <fstream>
 #include <limits>
 
 #include "import/animated_band.h"
@@ -31,6 +33,9 @@ struct FitCase {
     Fit fit;
     std::vector<Sample> samples;  // screen pixels, top row first
     bool leftHalfTransparent = false;
+    // 6: stored turned a quarter anticlockwise, as a JPEG tagged to show it turned back;
+    // width and height are the picture's upright size.
+    int orientation = 1;
 };
 
 void PrintTo(const FitCase& row, std::ostream* os) {
@@ -43,15 +48,21 @@ class FitTest : public ::testing::TestWithParam<FitCase> {};
 // as tall. Samples keep a few pixels away from edges, where resampling blends.
 TEST_P(FitTest, PlacesThePictureAsA43DisplayShowsIt) {
     const FitCase& c = GetParam();
-    auto colour = test::Stripes(c.width, c.stripes);
-    const auto bytes = test::EncodePicture(
-        c.width, c.height,
-        [&](int x, int y) {
-            auto rgba = colour(x, y);
-            rgba[3] = c.leftHalfTransparent && x < c.width / 2 ? 0 : 255;
-            return rgba;
-        },
-        ".png", c.leftHalfTransparent);
+    const auto stripes = test::Stripes(c.width, c.stripes);
+    const test::PixelColour colour = [&](int x, int y) {
+        auto rgba = stripes(x, y);
+        // A second row of stripes, in reverse, below the first: shows which way is up.
+        if (c.orientation != 1 && y >= c.height / 2) {
+            rgba = stripes(c.width - 1 - x, y);
+        }
+        rgba[3] = c.leftHalfTransparent && x < c.width / 2 ? 0 : 255;
+        return rgba;
+    };
+    const bool turned = c.orientation == 6;
+    const auto bytes =
+        turned ? test::EncodePicture(c.height, c.width, test::StoredForOrientation6(colour, c.width),
+                                     ".jpg", false, 6)
+               : test::EncodePicture(c.width, c.height, colour, ".png", c.leftHalfTransparent);
     ImportOptions options;
     options.fit = c.fit;
     options.background = kBackground;
@@ -146,6 +157,17 @@ INSTANTIATE_TEST_SUITE_P(
                 {kRed, kGreen, kBlue},
                 Fit::Cover,
                 {{20, 200, kRed}, {160, 200, kGreen}, {300, 200, kBlue}, {160, 1, kGreen}}},
+        // Upright by the orientation tag where the picture is enlarged to cover the screen, and
+        // where a picture of the screen's own size is stretched onto it pixel for pixel: red
+        // then blue across the top half, blue then red across the bottom half.
+        FitCase{"TurnedCoverEnlarged",
+                240, 200, {kRed, kBlue}, Fit::Cover,
+                {{100, 100, kRed}, {220, 100, kBlue}, {100, 300, kBlue}, {220, 300, kRed}},
+                false, 6},
+        FitCase{"TurnedScreenSizeStretched",
+                320, 400, {kRed, kBlue}, Fit::Stretch,
+                {{100, 100, kRed}, {220, 100, kBlue}, {100, 300, kBlue}, {220, 300, kRed}},
+                false, 6},
         // Where the picture is transparent, the background shows.
         FitCase{"AlphaContain",
                 640,
@@ -337,6 +359,48 @@ TEST(ImportFileTest, MissingFilesAndFoldersAreRefusedBeforeDecoding) {
     EXPECT_TRUE(IsPictureFile(dir / "picture.gif"));
     EXPECT_TRUE(ImportPictureFile(dir / "picture.gif", {}));
     EXPECT_FALSE(IsPictureFile(dir / "missing.png"));
+}
+
+// The bytes this process has read through read() and its kin, by every thread.
+std::uint64_t BytesRead() {
+    std::ifstream io("/proc/self/io");
+    std::string key;
+    std::uint64_t value = 0;
+    while (io >> key >> value) {
+        if (key == "rchar:") {
+            return value;
+        }
+    }
+    return 0;
+}
+
+TEST(ImportFileTest, ATooLargePictureIsRefusedFromItsHeaderWithoutReadingItsPixels) {
+    test::TempDir dir;
+    auto bytes = HugePngHeader();
+    bytes.resize(bytes.size() + (std::size_t{64} << 20), 0x55);  // 64 MiB of "pixels" behind it
+    test::WriteBytes(dir / "huge.png", bytes);
+    ASSERT_TRUE(ImportPictureFile(dir / "huge.png", {}).error().kind ==
+                ImportErrorKind::TooManyPixels);  // the module is loaded now
+    const std::uint64_t before = BytesRead();
+    const auto imported = ImportPictureFile(dir / "huge.png", {});
+    ASSERT_FALSE(imported);
+    EXPECT_EQ(imported.error().kind, ImportErrorKind::TooManyPixels);
+    EXPECT_EQ(imported.error().width, 60000u);
+    EXPECT_LT(BytesRead() - before, std::uint64_t{1} << 20) << "bytes read to judge the header";
+}
+
+TEST(ImportTest, DamageTheDecoderReadsPastIsToldNotPassedOffAsSound) {
+    auto jpeg = test::EncodePicture(64, 48, test::Stripes(64, {kRed, kGreen, kBlue}), ".jpg");
+    const auto sound = ImportPicture(jpeg, ImportOptions{});
+    ASSERT_TRUE(sound);
+    EXPECT_TRUE(sound.value().repairs.empty());
+    // Zeros in the middle of the compressed data: the decoder resynchronises and goes on.
+    std::fill_n(jpeg.begin() + static_cast<long>(jpeg.size() * 3 / 4), 6, std::uint8_t{0});
+    const auto damaged = ImportPicture(jpeg, ImportOptions{});
+    ASSERT_TRUE(damaged) << DescribeImportError(damaged.error());
+    ASSERT_FALSE(damaged.value().repairs.empty());
+    EXPECT_NE(damaged.value().repairs.back().find("Corrupt JPEG data"), std::string::npos)
+        << damaged.value().repairs.back();
 }
 
 struct OptionsCase {

@@ -7,7 +7,7 @@
 namespace rotopal::test {
 
 std::vector<std::uint8_t> EncodePicture(int width, int height, const PixelColour& colour,
-                                        const std::string& kind, bool alpha) {
+                                        const std::string& kind, bool alpha, int orientation) {
     static const bool started = vips_init("rotopal-tests") == 0;
     if (!started) {
         return {};
@@ -23,14 +23,22 @@ std::vector<std::uint8_t> EncodePicture(int width, int height, const PixelColour
             }
         }
     }
-    const auto image = vips::VImage::new_from_memory(pixels.data(), pixels.size(), width, height,
-                                                     bands, VIPS_FORMAT_UCHAR);
+    auto image = vips::VImage::new_from_memory(pixels.data(), pixels.size(), width, height, bands,
+                                               VIPS_FORMAT_UCHAR)
+                     .copy();
+    if (orientation != 1) {
+        image.set(VIPS_META_ORIENTATION, orientation);
+    }
     void* buffer = nullptr;
     std::size_t size = 0;
     image.write_to_buffer(kind.c_str(), &buffer, &size);
     const std::unique_ptr<void, decltype(&g_free)> owned(buffer, &g_free);
     const auto* bytes = static_cast<const std::uint8_t*>(buffer);
     return std::vector<std::uint8_t>(bytes, bytes + size);
+}
+
+PixelColour StoredForOrientation6(PixelColour upright, int storedHeight) {
+    return [upright, storedHeight](int x, int y) { return upright(storedHeight - 1 - y, x); };
 }
 
 PixelColour Stripes(int width, std::vector<Rgb> colours) {

@@ -17,7 +17,8 @@ TEST_PACKAGES=(python3-pil python3-numpy python3-xlib imagemagick time xvfb xaut
 # writes the manual pages from the programs' --help, man-db reads them back and lintian checks
 # the package against Debian's policy. appstreamcli and desktop-file-validate check the
 # software centres' metainfo and the menu entry, here and in the tests.
-PACKAGE_PACKAGES=(dpkg-dev file desktop-file-utils help2man gzip man-db lintian appstream)
+PACKAGE_PACKAGES=(dpkg-dev file desktop-file-utils help2man gzip man-db lintian appstream
+    imagemagick)
 
 # Installs whichever of the named packages are missing: as root directly, else through sudo.
 ensure_packages() {

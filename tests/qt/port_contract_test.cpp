@@ -17,6 +17,10 @@
 #include <QTimer>
 #include <QUrl>
 #include <QWindow>
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -534,6 +538,49 @@ TEST_P(PortContract, DroppedFileOpensAfterTheDropAndNeverInsideARepaint) {
     EXPECT_EQ(user.Caption(Form::Form1), "ロトパル-" + session.dir / "first.sys");
     user.LetEventsRun();
     EXPECT_EQ(user.Caption(Form::Form1), "ロトパル-" + second);
+}
+
+// ---- Background work ---------------------------------------------------------------------
+
+TEST_P(PortContract, BackgroundWorkRunsOffTheUiThreadAndItsHandlersOnItAfterTheCaller) {
+    session.Start(session.WriteScreen("logo.sys"));
+    const auto ui = std::this_thread::get_id();
+    std::atomic<bool> workOffUi{false};
+    std::vector<int> shown;
+    bool handlersOnUi = true;
+    int done = 0;
+    int lastShownWhenDone = -1;
+    session.ws().RunInBackground({
+        .work =
+            [&](const std::function<void(int)>& report) {
+                workOffUi = std::this_thread::get_id() != ui;
+                for (const int percent : {10, 50, 90}) {
+                    report(percent);
+                }
+            },
+        .progress =
+            [&](int percent) {
+                handlersOnUi = handlersOnUi && std::this_thread::get_id() == ui;
+                shown.push_back(percent);
+            },
+        .done =
+            [&] {
+                handlersOnUi = handlersOnUi && std::this_thread::get_id() == ui;
+                lastShownWhenDone = shown.empty() ? -1 : shown.back();
+                ++done;
+            },
+    });
+    EXPECT_EQ(done, 0) << "nothing runs inside the handler that hands the work out";
+    for (int wait = 0; wait < 1000 && done == 0; ++wait) {
+        user.LetEventsRun();
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    user.LetEventsRun();
+    EXPECT_TRUE(workOffUi);
+    EXPECT_TRUE(handlersOnUi);
+    EXPECT_EQ(done, 1);
+    EXPECT_EQ(lastShownWhenDone, 90) << "the latest report is shown before the end";
+    EXPECT_TRUE(std::is_sorted(shown.begin(), shown.end()));
 }
 
 TEST_P(PortContract, DisabledWindowTakesNoDrop) {
