@@ -110,8 +110,8 @@ int RunImport(const ImportArguments& arguments, Console& console) {
     // the reader put right.
     const auto& repairs = imported.value().repairs;
     for (std::size_t i = 0; i < repairs.size(); ++i) {
-        console.out << (i == 0 ? "Repaired:   the decoder read past damage: " : "; ")
-                    << repairs[i] << (i + 1 == repairs.size() ? "\n" : "");
+        console.out << (i == 0 ? "Repaired:   the decoder read past damage: " : "; ") << repairs[i]
+                    << (i + 1 == repairs.size() ? "\n" : "");
     }
     return kExitOk;
 }

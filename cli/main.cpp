@@ -20,7 +20,8 @@ int main(int argc, char** argv) {
     } catch (const std::bad_alloc&) {
         std::cerr << "rotopal-cli: out of memory; the command did not finish.\n";
     } catch (const std::exception& error) {
-        std::cerr << "rotopal-cli: unexpected error: " << error.what() << "; the command did not finish.\n";
+        std::cerr << "rotopal-cli: unexpected error: " << error.what()
+                  << "; the command did not finish.\n";
     }
     return rotopal::cli::kExitRejected;
 }

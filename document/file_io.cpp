@@ -235,8 +235,8 @@ Result<std::vector<std::uint8_t>, FileReadError> ReadableFile::ReadHead(
     std::vector<std::uint8_t> head(maxBytes);
     std::size_t filled = 0;
     while (filled < maxBytes) {
-        const ssize_t n = ::pread(fd_, head.data() + filled, maxBytes - filled,
-                                  static_cast<off_t>(filled));
+        const ssize_t n =
+            ::pread(fd_, head.data() + filled, maxBytes - filled, static_cast<off_t>(filled));
         if (n < 0) {
             if (errno == EINTR) {
                 continue;

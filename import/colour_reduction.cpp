@@ -80,7 +80,8 @@ std::optional<ReducedPicture> ExactColours(std::span<const std::uint8_t> rgba, s
         return at->second;
     };
     // Keys are 0x00RRGGBB.
-    if (keep && !add(std::uint32_t{keep->red} << 16 | std::uint32_t{keep->green} << 8 | keep->blue)) {
+    if (keep &&
+        !add(std::uint32_t{keep->red} << 16 | std::uint32_t{keep->green} << 8 | keep->blue)) {
         return std::nullopt;
     }
     for (std::size_t i = 0; i < pixels; ++i) {
@@ -100,11 +101,13 @@ std::vector<std::uint8_t> Sample(std::span<const std::uint8_t> rgba, int width, 
     sampleWidth = (width + kSampleStep - 1) / kSampleStep;
     sampleHeight = (height + kSampleStep - 1) / kSampleStep;
     std::vector<std::uint8_t> sample;
-    sample.reserve(static_cast<std::size_t>(sampleWidth) * static_cast<std::size_t>(sampleHeight) * 4);
+    sample.reserve(static_cast<std::size_t>(sampleWidth) * static_cast<std::size_t>(sampleHeight) *
+                   4);
     for (int y = 0; y < height; y += kSampleStep) {
         for (int x = 0; x < width; x += kSampleStep) {
             const auto at = (static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
-                             static_cast<std::size_t>(x)) * 4;
+                             static_cast<std::size_t>(x)) *
+                            4;
             sample.insert(sample.end(), rgba.begin() + static_cast<long>(at),
                           rgba.begin() + static_cast<long>(at + 4));
         }

@@ -25,8 +25,7 @@ std::string DescribeImportError(const ImportError& error) {
         case ImportErrorKind::Damaged: return withDetail("the picture cannot be decoded");
         case ImportErrorKind::OutOfMemory:
             return withDetail("not enough memory to import the picture");
-        case ImportErrorKind::QuantizeFailed:
-            return withDetail("the colours could not be reduced");
+        case ImportErrorKind::QuantizeFailed: return withDetail("the colours could not be reduced");
     }
     return "the picture cannot be imported";
 }

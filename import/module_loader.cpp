@@ -28,6 +28,26 @@ std::string ProgramFolder() {
     return folder.substr(0, folder.find_last_of('/'));
 }
 
+std::vector<std::string> LibrarySearchFolders() {
+    void* program = ::dlopen(nullptr, RTLD_LAZY);
+    Dl_serinfo size{};
+    if (program == nullptr || ::dlinfo(program, RTLD_DI_SERINFOSIZE, &size) != 0) {
+        return {};
+    }
+    // The list and its strings in one block, as dlinfo lays them out.
+    std::vector<Dl_serinfo> block(size.dls_size / sizeof(Dl_serinfo) + 1);
+    Dl_serinfo* info = block.data();
+    *info = size;
+    if (::dlinfo(program, RTLD_DI_SERINFO, info) != 0) {
+        return {};
+    }
+    std::vector<std::string> folders;
+    for (unsigned i = 0; i < info->dls_cnt; ++i) {
+        folders.emplace_back(info->dls_serpath[i].dls_name);
+    }
+    return folders;
+}
+
 std::vector<std::string> Candidates() {
     if (const char* chosen = std::getenv("ROTOPAL_IMPORT_MODULE");
         chosen != nullptr && *chosen != '\0') {
@@ -37,8 +57,12 @@ std::vector<std::string> Candidates() {
     if (const std::string folder = ProgramFolder(); !folder.empty()) {
         candidates.push_back(folder + "/" ROTOPAL_MODULE_FROM_PROGRAMS "/" + kImportModuleFile);
     }
-    // No slash: the dynamic linker looks along the program's own run path.
-    candidates.emplace_back(kImportModuleFile);
+    // Then the folders the dynamic linker searches for the program itself (its run path, set in
+    // a build tree, among them), each named in full: a bare name would be looked up for
+    // whichever library happens to call dlopen, such as a sanitizer's.
+    for (const std::string& folder : LibrarySearchFolders()) {
+        candidates.push_back(folder + "/" + kImportModuleFile);
+    }
     return candidates;
 }
 

@@ -113,8 +113,8 @@ Result<ImportedScreen, ImportError> ImportBytes(std::span<const std::uint8_t> by
     if (format == PictureFormat::Unknown) {
         return Failure{ImportError{.kind = ImportErrorKind::UnknownFormat}};
     }
-    const PictureSource source{
-        .bytes = bytes, .head = bytes.first(std::min(bytes.size(), kPictureSignatureBytes))};
+    const PictureSource source{.bytes = bytes,
+                               .head = bytes.first(std::min(bytes.size(), kPictureSignatureBytes))};
     return Import(source, format, options, progress);
 }
 
@@ -139,9 +139,8 @@ Result<ImportedScreen, ImportError> ImportFile(const std::string& path,
     if (format == PictureFormat::Unknown) {
         return Failure{ImportError{.kind = ImportErrorKind::UnknownFormat}};
     }
-    const PictureSource source{.bytes = {},
-                               .descriptor = file.value().descriptor(),
-                               .head = head.value()};
+    const PictureSource source{
+        .bytes = {}, .descriptor = file.value().descriptor(), .head = head.value()};
     return Import(source, format, options, progress);
 }
 

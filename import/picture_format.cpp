@@ -77,11 +77,12 @@ std::optional<DeclaredSize> BmpDeclaredSize(std::span<const std::uint8_t> bytes)
     }
     if (infoSize >= 16 && bytes.size() >= kInfoAt + 12) {
         const auto height = static_cast<std::int32_t>(at(kInfoAt + 8, 4));
-        const std::uint64_t rows = height < 0 ? std::uint64_t{0} - static_cast<std::uint64_t>(
-                                                    static_cast<std::int64_t>(height))
-                                              : static_cast<std::uint64_t>(height);
-        return DeclaredSize{static_cast<std::int32_t>(at(kInfoAt + 4, 4)) < 0 ? 0 : at(kInfoAt + 4, 4),
-                            rows};
+        const std::uint64_t rows =
+            height < 0
+                ? std::uint64_t{0} - static_cast<std::uint64_t>(static_cast<std::int64_t>(height))
+                : static_cast<std::uint64_t>(height);
+        return DeclaredSize{
+            static_cast<std::int32_t>(at(kInfoAt + 4, 4)) < 0 ? 0 : at(kInfoAt + 4, 4), rows};
     }
     return std::nullopt;
 }

@@ -32,17 +32,15 @@ Result<ImportedScreen, ImportError> Guarded(Call call) {
 Result<ImportedScreen, ImportError> ImportPicture(std::span<const std::uint8_t> bytes,
                                                   const ImportOptions& options,
                                                   const ImportProgress& progress) {
-    return Guarded([&](const ImportModule& module) {
-        return module.importBytes(bytes, options, progress);
-    });
+    return Guarded(
+        [&](const ImportModule& module) { return module.importBytes(bytes, options, progress); });
 }
 
 Result<ImportedScreen, ImportError> ImportPictureFile(const std::string& path,
                                                       const ImportOptions& options,
                                                       const ImportProgress& progress) {
-    return Guarded([&](const ImportModule& module) {
-        return module.importFile(path, options, progress);
-    });
+    return Guarded(
+        [&](const ImportModule& module) { return module.importFile(path, options, progress); });
 }
 
 bool IsPictureFile(const std::string& path) {

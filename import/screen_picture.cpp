@@ -24,9 +24,12 @@ constexpr int kDisplayHeight = 480;
 constexpr double kDecodingBudget = (100.0 - 27.0) * (1 << 20);
 
 // The decoder's first line says what it ran into; the rest repeats it.
-ImportError Refusal(ImportErrorKind kind, std::string detail) {
-    detail = detail.substr(0, detail.find('\n'));
-    return ImportError{.kind = kind, .detail = std::move(detail)};
+std::string FirstLine(const std::string& words) {
+    return words.substr(0, words.find('\n'));
+}
+
+ImportError Refusal(ImportErrorKind kind, const std::string& detail) {
+    return ImportError{.kind = kind, .detail = FirstLine(detail)};
 }
 
 ImportError FromDecoder(const std::string& words) {
@@ -89,9 +92,9 @@ double WholePictureBytesPerPixel(PictureFormat format, const vips::VImage& heade
             }
             // A progressive JPEG keeps every coefficient, two bytes each, of every component;
             // subsampled colour components have a quarter of the samples.
-            const bool subsampled = header.get_typeof("jpeg-chroma-subsample") != 0 &&
-                                    std::string(header.get_string("jpeg-chroma-subsample")) ==
-                                        "4:2:0";
+            const bool subsampled =
+                header.get_typeof("jpeg-chroma-subsample") != 0 &&
+                std::string(header.get_string("jpeg-chroma-subsample")) == "4:2:0";
             return 2 * (subsampled ? 1 + (bands - 1) / 4 : bands);
         }
         case PictureFormat::Png: return interlaced ? bands * sample : 0;
@@ -197,8 +200,7 @@ vips::VImage ToOpaqueSrgb(vips::VImage image, Rgb background, std::vector<std::s
                 "srgb", vips::VImage::option()->set("embedded", true)->set("depth", 8));
         } catch (const vips::VError& error) {
             vips_error_clear();
-            repairs.push_back("the colour profile cannot be used: " +
-                              std::string(error.what()).substr(0, std::string(error.what()).find('\n')));
+            repairs.push_back("the colour profile cannot be used: " + FirstLine(error.what()));
         }
     }
     if (image.interpretation() != VIPS_INTERPRETATION_sRGB || image.format() != VIPS_FORMAT_UCHAR) {
@@ -239,10 +241,11 @@ vips::VImage Resample(const vips::VImage& decoded, const vips::VImage& header,
     const int width = turned ? upright.height : upright.width;
     const int height = turned ? upright.width : upright.height;
     // The region in the decoded picture, which the loader may have shrunk.
-    const int cutWidth =
-        RoundInto(static_cast<double>(regionWidth) * decoded.width() / header.width(), 1, decoded.width());
+    const int cutWidth = RoundInto(
+        static_cast<double>(regionWidth) * decoded.width() / header.width(), 1, decoded.width());
     const int cutHeight =
-        RoundInto(static_cast<double>(regionHeight) * decoded.height() / header.height(), 1, decoded.height());
+        RoundInto(static_cast<double>(regionHeight) * decoded.height() / header.height(), 1,
+                  decoded.height());
 
     vips::VImage image = decoded;
     // Resampling mixes neighbours; with transparency they must be weighted by their alpha.
@@ -251,8 +254,8 @@ vips::VImage Resample(const vips::VImage& decoded, const vips::VImage& header,
         image = image.premultiply();
     }
     if (cutWidth != image.width() || cutHeight != image.height()) {
-        image = image.extract_area((image.width() - cutWidth) / 2,
-                                   (image.height() - cutHeight) / 2, cutWidth, cutHeight);
+        image = image.extract_area((image.width() - cutWidth) / 2, (image.height() - cutHeight) / 2,
+                                   cutWidth, cutHeight);
     }
     if (cutWidth != width || cutHeight != height) {
         image = image.resize(double(width) / cutWidth,
@@ -296,8 +299,7 @@ ScreenPicture CentreOnScreen(const vips::VImage& picture, Rgb background) {
 }  // namespace
 
 Result<ScreenPicture, ImportError> FitPictureToScreen(const PictureSource& source,
-                                                      PictureFormat format, Fit fit,
-                                                      Rgb background,
+                                                      PictureFormat format, Fit fit, Rgb background,
                                                       const ImportProgress& progress) {
     if (!StartVips()) {
         return Failure{Refusal(ImportErrorKind::Damaged, "the picture decoders cannot be started")};
@@ -344,23 +346,24 @@ Result<ScreenPicture, ImportError> FitPictureToScreen(const PictureSource& sourc
         const int width = turned ? header.height() : header.width();
         const int height = turned ? header.width() : header.height();
         const Placement placement = Place(width, height, fit);
-        const double shrink =
-            LoadShrink(format, std::min(static_cast<double>(placement.regionWidth) / placement.width,
-                                        static_cast<double>(placement.regionHeight) / placement.height));
-        const double needed = DecodingBytes(format, header,
-                                            static_cast<int>(std::ceil(header.width() / shrink)),
-                                            MayBeLosslessWebP(source.head));
+        const double shrink = LoadShrink(
+            format, std::min(static_cast<double>(placement.regionWidth) / placement.width,
+                             static_cast<double>(placement.regionHeight) / placement.height));
+        const double needed =
+            DecodingBytes(format, header, static_cast<int>(std::ceil(header.width() / shrink)),
+                          MayBeLosslessWebP(source.head));
         if (needed > kDecodingBudget) {
             // The picture of this kind and shape that would just fit.
-            return tooMany(static_cast<std::uint64_t>(static_cast<double>(pixels) *
-                                                      kDecodingBudget / needed));
+            return tooMany(
+                static_cast<std::uint64_t>(static_cast<double>(pixels) * kDecodingBudget / needed));
         }
 
         // Without a shrink on load the header's image is the picture itself: opened once.
         const vips::VImage decoded = shrink > 1 ? Decode(source, format, shrink) : header;
         const vips::VImage picture = Resample(decoded, header, placement, turned, progress);
         std::vector<std::string> repairs;
-        ScreenPicture screen = CentreOnScreen(ToOpaqueSrgb(picture, background, repairs), background);
+        ScreenPicture screen =
+            CentreOnScreen(ToOpaqueSrgb(picture, background, repairs), background);
         screen.repairs = std::move(repairs);
         return screen;
     } catch (const vips::VError& error) {

@@ -38,8 +38,7 @@ struct ScreenPicture {
 // size the screen needs, and fits it. The size is judged from the header before any pixel is
 // decoded.
 Result<ScreenPicture, ImportError> FitPictureToScreen(const PictureSource& source,
-                                                      PictureFormat format, Fit fit,
-                                                      Rgb background,
+                                                      PictureFormat format, Fit fit, Rgb background,
                                                       const ImportProgress& progress);
 
 }  // namespace rotopal

@@ -1,7 +1,7 @@
 #include "cli/cli_app.h"
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -220,8 +220,8 @@ TEST_P(CliImportFailureTest, SaysWhyAndWritesNothing) {
     }
 #endif
     CliFixture cli;
-    test::WriteBytes(cli.dir / "photo.png", test::Bytes{0x89, 'P', 'N', 'G', '\r', '\n', 0x1a,
-                                                        '\n', 0, 0, 0, 13});
+    test::WriteBytes(cli.dir / "photo.png",
+                     test::Bytes{0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n', 0, 0, 0, 13});
     const std::string picture = cli.dir / "photo.png", out = cli.dir / "out.sys",
                       said = cli.dir / "said.txt";
     const ImportFailureRow& row = GetParam();

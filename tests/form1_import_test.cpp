@@ -84,11 +84,11 @@ TEST_F(DroppedPictureTest, NoOrAnUnreadablePictureLeavesEverythingAsItWasAndSays
     test::WriteBytes(picture, cut);
     Drop(MessageAnswer::Yes);
     ASSERT_EQ(ws.messageBoxes.size(), 3u);
-    EXPECT_EQ(ws.messageBoxes[2].text.rfind(
-                  "画像から起動画面を作成できませんでした。\r\n" + picture +
-                      "\r\n画像が壊れているため読み込めません。\r\n",
-                  0),
-              0u)
+    EXPECT_EQ(
+        ws.messageBoxes[2].text.rfind("画像から起動画面を作成できませんでした。\r\n" + picture +
+                                          "\r\n画像が壊れているため読み込めません。\r\n",
+                                      0),
+        0u)
         << ws.messageBoxes[2].text;
     EXPECT_EQ(ws.messageBoxes[2].icon, MessageIcon::Exclamation);
 
@@ -127,31 +127,37 @@ INSTANTIATE_TEST_SUITE_P(
     Kinds, ImportFailureTextTest,
     ::testing::Values(
         FailureCase{"TooManyPixels",
-                    {.kind = ImportErrorKind::TooManyPixels, .width = 9000, .height = 7000,
+                    {.kind = ImportErrorKind::TooManyPixels,
+                     .width = 9000,
+                     .height = 7000,
                      .limit = 50000000},
                     "画像が大きすぎます（9000×7000ピクセル）。この種類の画像は50000000ピクセルまで"
                     "読み込めます。"},
         FailureCase{"CannotOpen",
                     {.kind = ImportErrorKind::CannotOpen, .systemError = EACCES},
                     "画像ファイルを開けません。アクセスが拒否されました。"},
-        FailureCase{"NotRegularFile", {.kind = ImportErrorKind::NotRegularFile},
+        FailureCase{"NotRegularFile",
+                    {.kind = ImportErrorKind::NotRegularFile},
                     "通常のファイルではありません。"},
         FailureCase{"Empty", {.kind = ImportErrorKind::Empty}, "画像ファイルが空です。"},
-        FailureCase{"UnknownFormat", {.kind = ImportErrorKind::UnknownFormat},
-                    "この形式の画像には対応していません（PNG、JPEG、GIF、WebP、TIFF、HEIF、BMPに対応）。"},
-        FailureCase{"Damaged", {.kind = ImportErrorKind::Damaged, .detail = "gifload: bad frame"},
+        FailureCase{
+            "UnknownFormat",
+            {.kind = ImportErrorKind::UnknownFormat},
+            "この形式の画像には対応していません（PNG、JPEG、GIF、WebP、TIFF、HEIF、BMPに対応）。"},
+        FailureCase{"Damaged",
+                    {.kind = ImportErrorKind::Damaged, .detail = "gifload: bad frame"},
                     "画像が壊れているため読み込めません。\r\ngifload: bad frame"},
-        FailureCase{"OutOfMemory", {.kind = ImportErrorKind::OutOfMemory},
-                    "メモリが足りません。"},
+        FailureCase{"OutOfMemory", {.kind = ImportErrorKind::OutOfMemory}, "メモリが足りません。"},
         FailureCase{"QuantizeFailed",
                     {.kind = ImportErrorKind::QuantizeFailed, .detail = "finding the colours"},
                     "色を減らせませんでした。\r\nfinding the colours"},
         FailureCase{"ModuleMissing",
                     {.kind = ImportErrorKind::ModuleMissing, .detail = "rotopal-import.so: gone"},
                     "画像を読み込むモジュールを読み込めません。\r\nrotopal-import.so: gone"},
-        FailureCase{"InvalidOptions",
-                    {.kind = ImportErrorKind::InvalidOptions, .detail = "the range must be 1 to 255"},
-                    "変換の設定が正しくありません。\r\nthe range must be 1 to 255"}),
+        FailureCase{
+            "InvalidOptions",
+            {.kind = ImportErrorKind::InvalidOptions, .detail = "the range must be 1 to 255"},
+            "変換の設定が正しくありません。\r\nthe range must be 1 to 255"}),
     test::CaseName{});
 
 }  // namespace

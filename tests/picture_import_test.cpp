@@ -60,8 +60,8 @@ TEST_P(FitTest, PlacesThePictureAsA43DisplayShowsIt) {
     };
     const bool turned = c.orientation == 6;
     const auto bytes =
-        turned ? test::EncodePicture(c.height, c.width, test::StoredForOrientation6(colour, c.width),
-                                     ".jpg", false, 6)
+        turned ? test::EncodePicture(c.height, c.width,
+                                     test::StoredForOrientation6(colour, c.width), ".jpg", false, 6)
                : test::EncodePicture(c.width, c.height, colour, ".png", c.leftHalfTransparent);
     ImportOptions options;
     options.fit = c.fit;
@@ -161,13 +161,21 @@ INSTANTIATE_TEST_SUITE_P(
         // where a picture of the screen's own size is stretched onto it pixel for pixel: red
         // then blue across the top half, blue then red across the bottom half.
         FitCase{"TurnedCoverEnlarged",
-                240, 200, {kRed, kBlue}, Fit::Cover,
+                240,
+                200,
+                {kRed, kBlue},
+                Fit::Cover,
                 {{100, 100, kRed}, {220, 100, kBlue}, {100, 300, kBlue}, {220, 300, kRed}},
-                false, 6},
+                false,
+                6},
         FitCase{"TurnedScreenSizeStretched",
-                320, 400, {kRed, kBlue}, Fit::Stretch,
+                320,
+                400,
+                {kRed, kBlue},
+                Fit::Stretch,
                 {{100, 100, kRed}, {220, 100, kBlue}, {100, 300, kBlue}, {220, 300, kRed}},
-                false, 6},
+                false,
+                6},
         // Where the picture is transparent, the background shows.
         FitCase{"AlphaContain",
                 640,
@@ -203,7 +211,8 @@ TEST(ImportTest, AScreenSizedPictureStretchedKeepsEveryPixel) {
     for (int y = 0; y < 400; ++y) {
         for (int x = 0; x < 320; ++x) {
             const auto c = colourAt(x, y);
-            ASSERT_EQ(test::ScreenColourAt(imported.value().document, x, y), (Rgb{c[0], c[1], c[2]}))
+            ASSERT_EQ(test::ScreenColourAt(imported.value().document, x, y),
+                      (Rgb{c[0], c[1], c[2]}))
                 << "(" << x << ", " << y << ")";
         }
     }

@@ -9,12 +9,14 @@ namespace {
 
 std::string Reason(const ImportError& error) {
     switch (error.kind) {
-        case ImportErrorKind::InvalidOptions: return std::string(texts::kImportReasonInvalidOptions);
+        case ImportErrorKind::InvalidOptions:
+            return std::string(texts::kImportReasonInvalidOptions);
         case ImportErrorKind::ModuleMissing: return std::string(texts::kImportReasonModuleMissing);
         case ImportErrorKind::CannotOpen:
             return std::string(texts::kImportReasonCannotOpen) +
                    FailureReasonText(error.systemError);
-        case ImportErrorKind::NotRegularFile: return std::string(texts::kImportReasonNotRegularFile);
+        case ImportErrorKind::NotRegularFile:
+            return std::string(texts::kImportReasonNotRegularFile);
         case ImportErrorKind::Empty: return std::string(texts::kImportReasonEmpty);
         case ImportErrorKind::UnknownFormat: return std::string(texts::kImportReasonUnknownFormat);
         case ImportErrorKind::TooManyPixels:
@@ -36,8 +38,8 @@ std::string ImportProgressText(int percent) {
 }
 
 std::string ImportFailureText(const std::string& path, const ImportError& error) {
-    std::string text = std::string(texts::kImportFailedMessage) + "\r\n" + path + "\r\n" +
-                       Reason(error);
+    std::string text =
+        std::string(texts::kImportFailedMessage) + "\r\n" + path + "\r\n" + Reason(error);
     if (!error.detail.empty()) {
         text += "\r\n" + error.detail;
     }

@@ -73,7 +73,8 @@ inline constexpr std::string_view kImportReasonUnknownFormat =
 // Too large: "The picture is {width}×{height} pixels; pictures of this kind are read up to
 // {limit} pixels."
 inline constexpr std::string_view kImportReasonTooManyPixels =
-    "画像が大きすぎます（{width}×{height}ピクセル）。この種類の画像は{limit}ピクセルまで読み込めます。";
+    "画像が大きすぎます（{width}×{height}ピクセル）。この種類の画像は{limit}"
+    "ピクセルまで読み込めます。";
 // The picture is damaged and cannot be read.
 inline constexpr std::string_view kImportReasonDamaged = "画像が壊れているため読み込めません。";
 // There is not enough memory.

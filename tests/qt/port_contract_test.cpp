@@ -20,10 +20,10 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <thread>
 #include <cstdlib>
 #include <functional>
 #include <memory>
+#include <thread>
 
 #include "tests/fake/fake_window_system.h"
 #include "tests/initial_states.h"

@@ -61,13 +61,14 @@ void QtWindowSystem::RunInBackground(BackgroundWork job) {
         } catch (...) {
         }
     });
-    QObject::connect(thread, &QThread::finished, main_.get(), [this, thread, shared, deliverReport] {
-        thread->deleteLater();
-        Defer([shared, deliverReport] {
-            deliverReport();
-            shared->job.done();
-        });
-    });
+    QObject::connect(thread, &QThread::finished, main_.get(),
+                     [this, thread, shared, deliverReport] {
+                         thread->deleteLater();
+                         Defer([shared, deliverReport] {
+                             deliverReport();
+                             shared->job.done();
+                         });
+                     });
     thread->start();
 }
 
