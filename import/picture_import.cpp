@@ -56,9 +56,9 @@ Result<ImportedScreen, ImportError> MakeScreen(const DecodedPicture& picture,
         [&](const ImportModule& module) { return module.makeScreen(picture, options); });
 }
 
-bool IsPictureFile(const std::string& path) {
+PictureFormat PictureFileFormat(const std::string& path) {
     const auto head = ReadFilePrefix(path, kPictureSignatureBytes);
-    return head && SniffPictureFormat(head.value().span()) != PictureFormat::Unknown;
+    return head ? SniffPictureFormat(head.value().span()) : PictureFormat::Unknown;
 }
 
 }  // namespace rotopal

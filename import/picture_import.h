@@ -11,6 +11,7 @@
 #include "core/result.h"
 #include "import/import_error.h"
 #include "import/import_options.h"
+#include "import/picture_format.h"
 
 namespace rotopal {
 
@@ -56,8 +57,11 @@ Result<DecodedPictureHandle, ImportError> DecodePictureFile(const std::string& p
 Result<ImportedScreen, ImportError> MakeScreen(const DecodedPicture& picture,
                                                const ImportOptions& options);
 
-// Whether the file starts as a picture of a kind the import reads does (its first bytes only;
-// the module is not loaded for this).
-bool IsPictureFile(const std::string& path);
+// The kind of picture the file starts as, Unknown for none the import reads (its first bytes
+// only; the module is not loaded for this).
+PictureFormat PictureFileFormat(const std::string& path);
+inline bool IsPictureFile(const std::string& path) {
+    return PictureFileFormat(path) != PictureFormat::Unknown;
+}
 
 }  // namespace rotopal
