@@ -122,10 +122,11 @@ TEST_F(DroppedPictureTest, AnUnreadablePictureClosesTheDialogAndSaysWhy) {
     Drop();
     EXPECT_FALSE(dialog.isOpen());
     ASSERT_EQ(ws.messageBoxes.size(), 1u);
-    EXPECT_EQ(ws.messageBoxes[0].text.rfind("画像から起動画面を作成できませんでした。\r\n" + picture +
-                                                "\r\n画像が壊れているため読み込めません。\r\n",
-                                            0),
-              0u)
+    EXPECT_EQ(
+        ws.messageBoxes[0].text.rfind("画像から起動画面を作成できませんでした。\r\n" + picture +
+                                          "\r\n画像が壊れているため読み込めません。\r\n",
+                                      0),
+        0u)
         << ws.messageBoxes[0].text;
     EXPECT_EQ(document, before);
     EXPECT_TRUE(ws.formEnabled[Form::Form1]);

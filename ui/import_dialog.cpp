@@ -69,15 +69,16 @@ void ImportDialog::Open(const std::string& path, const ImportOptions& options) {
     // The picture is decoded once per dialog; every preview is made from what it keeps.
     auto outcome = std::make_shared<std::optional<Result<DecodedPictureHandle, ImportError>>>();
     ws_.RunInBackground({
-        .work = [path, outcome](const std::function<void(int)>& report) {
-            outcome->emplace(DecodePictureFile(path, report));
-        },
+        .work =
+            [path, outcome](const std::function<void(int)>& report) {
+                outcome->emplace(DecodePictureFile(path, report));
+            },
         .progress =
             [this, session](int percent) {
                 if (session == session_ && !decoded_) {
-                    ws_.SetLabel(Label::Form4_Label1,
-                                 FillIn(texts::kImportReading,
-                                        {{"percent", std::to_string(percent)}}));
+                    ws_.SetLabel(
+                        Label::Form4_Label1,
+                        FillIn(texts::kImportReading, {{"percent", std::to_string(percent)}}));
                 }
             },
         .done =
@@ -90,7 +91,8 @@ void ImportDialog::Open(const std::string& path, const ImportOptions& options) {
     });
 }
 
-void ImportDialog::Decoded(std::uint32_t session, Result<DecodedPictureHandle, ImportError> decoded) {
+void ImportDialog::Decoded(std::uint32_t session,
+                           Result<DecodedPictureHandle, ImportError> decoded) {
     if (session != session_) {
         return;  // a dialog closed meanwhile
     }
@@ -114,10 +116,10 @@ void ImportDialog::Remake() {
     const std::uint32_t version = version_;
     auto outcome = std::make_shared<std::optional<Result<ImportedScreen, ImportError>>>();
     ws_.RunInBackground({
-        .work = [picture = decoded_, options = options_,
-                 outcome](const std::function<void(int)>&) {
-            outcome->emplace(MakeScreen(*picture, options));
-        },
+        .work =
+            [picture = decoded_, options = options_, outcome](const std::function<void(int)>&) {
+                outcome->emplace(MakeScreen(*picture, options));
+            },
         .progress = [](int) {},
         .done =
             [this, session, version, outcome] {

@@ -70,7 +70,7 @@ private:
     // Counts changes of the options, so that a preview of older options is dropped.
     std::uint32_t version_ = 0;
     std::uint32_t previewVersion_ = 0;
-    bool making_ = false;       // a preview is being made
+    bool making_ = false;          // a preview is being made
     bool acceptWhenMade_ = false;  // OK came before the preview of the latest options
 };
 
