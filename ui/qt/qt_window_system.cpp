@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QScreen>
+#include <QWindow>
 
 #include "ui/qt/qt_text.h"
 #include "ui/qt/system_folders.h"
@@ -84,6 +85,12 @@ void QtWindowSystem::ShowForm(Form form) {
     if (!window->isVisible()) {
         if (form == Form::Form4) {
             window->adjustSize();
+            // Window managers keep it above the main window. Not a child of it: the main
+            // window is disabled while the dialog is open, and a child would be too.
+            window->winId();
+            if (window->windowHandle() != nullptr && main_->windowHandle() != nullptr) {
+                window->windowHandle()->setTransientParent(main_->windowHandle());
+            }
         }
         CentreOnScreen(*window);
     }
