@@ -20,6 +20,10 @@ struct ImportModule {
     Result<ImportedScreen, ImportError> (*importFile)(const std::string& path,
                                                       const ImportOptions& options,
                                                       const ImportProgress& progress);
+    Result<DecodedPictureHandle, ImportError> (*decodeFile)(const std::string& path,
+                                                            const ImportProgress& progress);
+    Result<ImportedScreen, ImportError> (*makeScreen)(const DecodedPicture& picture,
+                                                      const ImportOptions& options);
 };
 
 // The module's file, and the function in it that hands out its table.

@@ -15,6 +15,8 @@ const rotopal::ImportModule kModule{
     .layout = rotopal::ImportModuleLayout(),
     .importBytes = rotopal::engine::ImportBytes,
     .importFile = rotopal::engine::ImportFile,
+    .decodeFile = rotopal::engine::DecodeFile,
+    .makeScreen = rotopal::engine::MakeScreen,
 };
 
 }  // namespace

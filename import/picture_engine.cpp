@@ -58,34 +58,23 @@ LogoDocument AssembleScreen(const ReducedPicture& picture, const ImportOptions& 
     return document;
 }
 
-// Decodes, fits, reduces and assembles; the bytes come from memory or from an open file.
-Result<ImportedScreen, ImportError> Import(const PictureSource& source, PictureFormat format,
-                                           const ImportOptions& options,
-                                           const ImportProgress& progress) {
-    // libvips and libimagequant are shared by the whole process: one picture at a time.
-    static std::mutex oneAtATime;
-    const std::lock_guard lock(oneAtATime);
-    // Whatever runs out of memory below, in our code or in a library's C++, is told as such.
+// libvips and libimagequant are shared by the whole process: one picture at a time.
+std::mutex& OneAtATime() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+Result<DecodedPictureHandle, ImportError> Decode(const PictureSource& source,
+                                                 PictureFormat format,
+                                                 const ImportProgress& progress) {
+    const std::lock_guard lock(OneAtATime());
+    // Whatever runs out of memory, in our code or in a library's C++, is told as such.
     try {
-        DecoderWarnings warnings;
-        auto fitted = FitPictureToScreen(source, format, options.fit, options.background, progress);
-        if (!fitted) {
-            return Failure{fitted.error()};
+        auto decoded = DecodeFromSource(source, format, progress);
+        if (!decoded) {
+            return Failure{decoded.error()};
         }
-        ScreenPicture& picture = fitted.value();
-        const auto reduced = ReduceColours(
-            picture.rgba, kLogoWidth, kLogoHeight,
-            static_cast<int>(kPaletteEntries) - options.range, options.dither,
-            picture.showsBackground ? std::optional<Rgb>(options.background) : std::nullopt);
-        if (!reduced) {
-            return Failure{reduced.error()};
-        }
-        ImportedScreen screen{AssembleScreen(reduced.value(), options), warnings.Take()};
-        screen.repairs.insert(screen.repairs.end(), picture.repairs.begin(), picture.repairs.end());
-        if (progress) {
-            progress(100);
-        }
-        return screen;
+        return DecodedPictureHandle(std::move(decoded.value()));
     } catch (const std::bad_alloc&) {
         return Failure{ImportError{.kind = ImportErrorKind::OutOfMemory}};
     }
@@ -98,14 +87,31 @@ std::optional<ImportError> OptionsError(const ImportOptions& options) {
     return std::nullopt;
 }
 
+// Progress of the decoding, which is most of an import: the screen takes the last tenth.
+ImportProgress DecodingPart(const ImportProgress& progress) {
+    if (!progress) {
+        return {};
+    }
+    return [progress](int percent) { progress(percent * 9 / 10); };
+}
+
+Result<ImportedScreen, ImportError> Finish(const Result<DecodedPictureHandle, ImportError>& decoded,
+                                           const ImportOptions& options,
+                                           const ImportProgress& progress) {
+    if (!decoded) {
+        return Failure{decoded.error()};
+    }
+    auto screen = engine::MakeScreen(*decoded.value(), options);
+    if (screen && progress) {
+        progress(100);
+    }
+    return screen;
+}
+
 }  // namespace
 
-Result<ImportedScreen, ImportError> ImportBytes(std::span<const std::uint8_t> bytes,
-                                                const ImportOptions& options,
-                                                const ImportProgress& progress) {
-    if (const auto error = OptionsError(options)) {
-        return Failure{*error};
-    }
+Result<DecodedPictureHandle, ImportError> DecodeBytes(std::span<const std::uint8_t> bytes,
+                                                      const ImportProgress& progress) {
     if (bytes.empty()) {
         return Failure{ImportError{.kind = ImportErrorKind::Empty}};
     }
@@ -115,15 +121,11 @@ Result<ImportedScreen, ImportError> ImportBytes(std::span<const std::uint8_t> by
     }
     const PictureSource source{.bytes = bytes,
                                .head = bytes.first(std::min(bytes.size(), kPictureSignatureBytes))};
-    return Import(source, format, options, progress);
+    return Decode(source, format, progress);
 }
 
-Result<ImportedScreen, ImportError> ImportFile(const std::string& path,
-                                               const ImportOptions& options,
-                                               const ImportProgress& progress) {
-    if (const auto error = OptionsError(options)) {
-        return Failure{*error};
-    }
+Result<DecodedPictureHandle, ImportError> DecodeFile(const std::string& path,
+                                                     const ImportProgress& progress) {
     const auto file = OpenForReading(path);
     if (!file) {
         return Failure{FromReadError(file.error())};
@@ -141,7 +143,55 @@ Result<ImportedScreen, ImportError> ImportFile(const std::string& path,
     }
     const PictureSource source{
         .bytes = {}, .descriptor = file.value().descriptor(), .head = head.value()};
-    return Import(source, format, options, progress);
+    return Decode(source, format, progress);
+}
+
+Result<ImportedScreen, ImportError> MakeScreen(const DecodedPicture& picture,
+                                               const ImportOptions& options) {
+    if (const auto error = OptionsError(options)) {
+        return Failure{*error};
+    }
+    const std::lock_guard lock(OneAtATime());
+    try {
+        DecoderWarnings warnings;
+        auto laid = LayOntoScreen(picture, options.fit, options.background);
+        if (!laid) {
+            return Failure{laid.error()};
+        }
+        const ScreenPicture& screen = laid.value();
+        const auto reduced = ReduceColours(
+            screen.rgba, kLogoWidth, kLogoHeight,
+            static_cast<int>(kPaletteEntries) - options.range, options.dither,
+            screen.showsBackground ? std::optional<Rgb>(options.background) : std::nullopt);
+        if (!reduced) {
+            return Failure{reduced.error()};
+        }
+        ImportedScreen made{AssembleScreen(reduced.value(), options), screen.repairs};
+        for (std::string& warning : warnings.Take()) {
+            made.repairs.push_back(std::move(warning));
+        }
+        return made;
+    } catch (const std::bad_alloc&) {
+        return Failure{ImportError{.kind = ImportErrorKind::OutOfMemory}};
+    }
+}
+
+Result<ImportedScreen, ImportError> ImportBytes(std::span<const std::uint8_t> bytes,
+                                                const ImportOptions& options,
+                                                const ImportProgress& progress) {
+    if (const auto error = OptionsError(options)) {
+        return Failure{*error};
+    }
+    return Finish(DecodeBytes(bytes, DecodingPart(progress)), options, progress);
+}
+
+Result<ImportedScreen, ImportError> ImportFile(const std::string& path,
+                                               const ImportOptions& options,
+                                               const ImportProgress& progress) {
+    if (const auto error = OptionsError(options)) {
+        return Failure{*error};
+    }
+    return Finish(DecodeFile(path, DecodingPart(progress)), options, progress);
 }
 
 }  // namespace rotopal::engine

@@ -19,4 +19,12 @@ Result<ImportedScreen, ImportError> ImportFile(const std::string& path,
                                                const ImportOptions& options,
                                                const ImportProgress& progress);
 
+// The halves of the import: decoding once, then making a screen with given options.
+Result<DecodedPictureHandle, ImportError> DecodeBytes(std::span<const std::uint8_t> bytes,
+                                                      const ImportProgress& progress);
+Result<DecodedPictureHandle, ImportError> DecodeFile(const std::string& path,
+                                                     const ImportProgress& progress);
+Result<ImportedScreen, ImportError> MakeScreen(const DecodedPicture& picture,
+                                               const ImportOptions& options);
+
 }  // namespace rotopal::engine

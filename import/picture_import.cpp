@@ -2,6 +2,7 @@
 
 #include <exception>
 #include <new>
+#include <utility>
 
 #include "document/file_io.h"
 #include "import/module_loader.h"
@@ -13,7 +14,7 @@ namespace {
 // Runs an import of the module's, which reports its failures as values; whatever escapes it
 // anyway becomes one too, so that no caller has to expect exceptions.
 template <class Call>
-Result<ImportedScreen, ImportError> Guarded(Call call) {
+auto Guarded(Call call) -> decltype(call(std::declval<const ImportModule&>())) {
     try {
         const auto module = LoadImportModule();
         if (!module) {
@@ -43,9 +44,21 @@ Result<ImportedScreen, ImportError> ImportPictureFile(const std::string& path,
         [&](const ImportModule& module) { return module.importFile(path, options, progress); });
 }
 
-bool IsPictureFile(const std::string& path) {
+Result<DecodedPictureHandle, ImportError> DecodePictureFile(const std::string& path,
+                                                            const ImportProgress& progress) {
+    return Guarded(
+        [&](const ImportModule& module) { return module.decodeFile(path, progress); });
+}
+
+Result<ImportedScreen, ImportError> MakeScreen(const DecodedPicture& picture,
+                                               const ImportOptions& options) {
+    return Guarded(
+        [&](const ImportModule& module) { return module.makeScreen(picture, options); });
+}
+
+PictureFormat PictureFileFormat(const std::string& path) {
     const auto head = ReadFilePrefix(path, kPictureSignatureBytes);
-    return head && SniffPictureFormat(head.value().span()) != PictureFormat::Unknown;
+    return head ? SniffPictureFormat(head.value().span()) : PictureFormat::Unknown;
 }
 
 }  // namespace rotopal

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "core/result.h"
 #include "import/import_error.h"
 #include "import/import_options.h"
+#include "import/picture_format.h"
 
 namespace rotopal {
 
@@ -20,8 +22,14 @@ struct ImportedScreen {
     std::vector<std::string> repairs;
 };
 
-// Told now and then, on the importing thread, how far the import has got: 0 to 100.
+// Told now and then, on the importing thread or one of the decoder's, how far the import has
+// got: 0 to 100.
 using ImportProgress = std::function<void(int percent)>;
+
+// A picture decoded once, to be made into screens with any options, as the window's import
+// dialog does while the user tries them. Made and understood by the module alone.
+struct DecodedPicture;
+using DecodedPictureHandle = std::shared_ptr<const DecodedPicture>;
 
 // Turns a picture of any supported kind and size into a start-up screen: fitted to the screen,
 // reduced to 256 - range colours in entries 0 to 255 - range, the band (if any) in the top
@@ -42,8 +50,18 @@ Result<ImportedScreen, ImportError> ImportPictureFile(const std::string& path,
                                                       const ImportOptions& options,
                                                       const ImportProgress& progress = {});
 
-// Whether the file starts as a picture of a kind the import reads does (its first bytes only;
-// the module is not loaded for this).
-bool IsPictureFile(const std::string& path);
+// The two halves of ImportPictureFile, which is the same as making the screen from the decoded
+// picture: the same options give the same screen either way.
+Result<DecodedPictureHandle, ImportError> DecodePictureFile(const std::string& path,
+                                                            const ImportProgress& progress = {});
+Result<ImportedScreen, ImportError> MakeScreen(const DecodedPicture& picture,
+                                               const ImportOptions& options);
+
+// The kind of picture the file starts as, Unknown for none the import reads (its first bytes
+// only; the module is not loaded for this).
+PictureFormat PictureFileFormat(const std::string& path);
+inline bool IsPictureFile(const std::string& path) {
+    return PictureFileFormat(path) != PictureFormat::Unknown;
+}
 
 }  // namespace rotopal

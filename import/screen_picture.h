@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -34,11 +35,14 @@ struct ScreenPicture {
     std::vector<std::string> repairs;
 };
 
-// Decodes the picture (whose kind has been sniffed as `format`) upright, at no more than the
-// size the screen needs, and fits it. The size is judged from the header before any pixel is
-// decoded.
-Result<ScreenPicture, ImportError> FitPictureToScreen(const PictureSource& source,
-                                                      PictureFormat format, Fit fit, Rgb background,
-                                                      const ImportProgress& progress);
+// Decodes the picture (whose kind has been sniffed as `format`) once, upright, in 8-bit sRGB,
+// at no more than twice the size any fit needs of it: every fit and background can then be
+// laid from it. The size is judged from the header before any pixel is decoded.
+Result<std::shared_ptr<const DecodedPicture>, ImportError> DecodeFromSource(
+    const PictureSource& source, PictureFormat format, const ImportProgress& progress);
+
+// Lays a decoded picture onto the screen with a fit and a background.
+Result<ScreenPicture, ImportError> LayOntoScreen(const DecodedPicture& picture, Fit fit,
+                                                 Rgb background);
 
 }  // namespace rotopal

@@ -13,7 +13,7 @@ namespace {
 
 using test::Form1Fixture;
 
-// Dropping a picture that is not a screen on the main window.
+// Dropping a picture that is not a screen on the main window opens the import dialog.
 class DroppedPictureTest : public Form1Fixture {
 protected:
     void SetUp() override {
@@ -24,86 +24,118 @@ protected:
         ws.ClearLog();
     }
 
-    // Drops the picture, answers the question, and lets the import that follows run.
-    void Drop(MessageAnswer answer) {
-        ws.messageAnswers = {answer};
-        form.Form_DragDrop({picture});
-        ws.RunEventLoop();
+    // Lets the work the dialog hands out run to its end.
+    void Settle() {
+        while (ws.PendingWork() > 0) {
+            ws.RunEventLoop();
+        }
     }
 
+    // Drops the picture and lets the dialog decode it and make its first preview.
+    void Drop() {
+        form.Form_DragDrop({picture});
+        Settle();
+    }
+
+    ImportDialog& dialog = form.importDialog();
     static constexpr Rgb kOrange{230, 120, 20};
     static constexpr Rgb kTeal{20, 150, 140};
     std::string picture;
 };
 
-TEST_F(DroppedPictureTest, YesOpensTheScreenMadeFromItWithTheRangeSetThenResetMakesItAgain) {
+TEST_F(DroppedPictureTest, OkWithChangedOptionsOpensTheScreenTheyMakeAndResetMakesItAgain) {
     ws.scrollValue = 30;
     form.HScroll1_Change();
-    ws.messageAnswers = {MessageAnswer::Yes};
-    form.Form_DragDrop({picture});
-    ASSERT_EQ(ws.messageBoxes.size(), 1u);
-    EXPECT_EQ(ws.messageBoxes[0].text,
-              "8bit、320×400のビットマップではありません。\r\nこの画像を起動画面に変換しますか？");
-    EXPECT_EQ(ws.messageBoxes[0].buttons, MessageButtons::YesNo);
-    // The import runs off the UI thread; until it ends the main window takes no input.
-    EXPECT_EQ(ws.PendingWork(), 1u);
+    Drop();
+    ASSERT_TRUE(dialog.isOpen());
+    EXPECT_TRUE(ws.messageBoxes.empty()) << "no question before the dialog";
     EXPECT_FALSE(ws.formEnabled[Form::Form1]);
-    EXPECT_TRUE(ws.busy);
-    EXPECT_EQ(ws.statusLine, "画像から起動画面を作成しています…0%");
-    ws.RunEventLoop();
+    EXPECT_EQ(ws.importOptions.range, 30) << "the dialog starts from the window's range";
+
+    dialog.FitOption_Click(Fit::Stretch);
+    dialog.BandRows_Change(20);
+    dialog.Dither_Change(0);
+    ws.colourAnswers = {0x00FF0000};  // blue, as the colour dialog speaks it
+    dialog.Background_Click();
+    dialog.Timer2_Timer();  // the options have settled
+    Settle();
+    dialog.OK_Click();
+    EXPECT_FALSE(dialog.isOpen());
     EXPECT_TRUE(ws.formEnabled[Form::Form1]);
-    EXPECT_FALSE(ws.busy);
     EXPECT_EQ(ws.captions[Form::Form1], std::string(texts::kMainCaptionPrefix) + picture);
 
     ImportOptions options;
     options.range = 30;
+    options.fit = Fit::Stretch;
+    options.bandRows = 20;
+    options.dither = 0;
+    options.background = Rgb{0, 0, 255};
     const LogoDocument expected = ImportPictureFile(picture, options).value().document;
     EXPECT_TRUE(test::SameDocument(expected, document));
     EXPECT_EQ(ws.scrollValue, 30);
-    EXPECT_EQ(ws.labels[Label::Form1_Label1], "30色アニメーション");
+    EXPECT_EQ(form.session().history.undoCount(), 0u);
 
     EditColour(3, 0x010203);
-    ws.scrollValue = 50;
-    form.HScroll1_Change();
     ws.messageAnswers = {MessageAnswer::Yes};
     form.Command4_Click();  // reset
-    ws.RunEventLoop();
-    EXPECT_TRUE(test::SameDocument(expected, document)) << "reset imports the picture again";
-    EXPECT_EQ(ws.scrollValue, 30);
+    Settle();
+    EXPECT_TRUE(test::SameDocument(expected, document)) << "reset makes the screen again";
 }
 
-TEST_F(DroppedPictureTest, NoOrAnUnreadablePictureLeavesEverythingAsItWasAndSaysWhy) {
+TEST_F(DroppedPictureTest, CancelLeavesEverythingAsItWas) {
     const LogoDocument before = document;
     const std::string path = form.session().path;
-    const auto captions = ws.captions;
-    Drop(MessageAnswer::No);
-    EXPECT_EQ(ws.messageBoxes.size(), 1u);
+    const std::string caption = ws.captions[Form::Form1];
+    Drop();
+    dialog.Range_Change(100);
+    dialog.Cancel_Click();
+    Settle();
+    EXPECT_FALSE(dialog.isOpen());
+    EXPECT_TRUE(ws.formEnabled[Form::Form1]);
+    EXPECT_EQ(document, before);
+    EXPECT_EQ(form.session().path, path);
+    EXPECT_EQ(ws.captions[Form::Form1], caption);
+    EXPECT_EQ(ws.scrollValue, 16);
+}
 
+TEST_F(DroppedPictureTest, APreviewOfOptionsChangedSinceIsDropped) {
+    Drop();
+    ASSERT_TRUE(dialog.preview());
+    const LogoPixels first = dialog.preview()->document.pixels;
+    dialog.BandRows_Change(0);
+    dialog.Timer2_Timer();       // a preview without a band is being made...
+    dialog.BandRows_Change(40);  // ...when the band changes again
+    ws.RunEventLoop();           // the first ends, is dropped, and the latest is started
+    EXPECT_EQ(ws.PendingWork(), 1u);
+    EXPECT_TRUE(dialog.preview()->document.pixels == first) << "the stale preview is not shown";
+    Settle();
+    ImportOptions latest = dialog.options();
+    EXPECT_TRUE(test::SameDocument(ImportPictureFile(picture, latest).value().document,
+                                   dialog.preview()->document));
+}
+
+TEST_F(DroppedPictureTest, AnUnreadablePictureClosesTheDialogAndSaysWhy) {
+    const LogoDocument before = document;
     auto cut = test::ReadBytes(picture);
     cut.resize(cut.size() / 2);
     test::WriteBytes(picture, cut);
-    Drop(MessageAnswer::Yes);
-    ASSERT_EQ(ws.messageBoxes.size(), 3u);
+    Drop();
+    EXPECT_FALSE(dialog.isOpen());
+    ASSERT_EQ(ws.messageBoxes.size(), 1u);
     EXPECT_EQ(
-        ws.messageBoxes[2].text.rfind("画像から起動画面を作成できませんでした。\r\n" + picture +
+        ws.messageBoxes[0].text.rfind("画像から起動画面を作成できませんでした。\r\n" + picture +
                                           "\r\n画像が壊れているため読み込めません。\r\n",
                                       0),
         0u)
-        << ws.messageBoxes[2].text;
-    EXPECT_EQ(ws.messageBoxes[2].icon, MessageIcon::Exclamation);
-
+        << ws.messageBoxes[0].text;
     EXPECT_EQ(document, before);
-    EXPECT_EQ(form.session().path, path);
-    EXPECT_EQ(ws.captions, captions);
     EXPECT_TRUE(ws.formEnabled[Form::Form1]);
-    ws.messageAnswers = {MessageAnswer::Yes};
-    form.Command4_Click();
-    EXPECT_EQ(document, Expected(path)) << "reset still reads the open screen";
 }
 
-TEST_F(DroppedPictureTest, AFileThatIsNoPictureGetsTheUsualRefusalWithoutAQuestion) {
+TEST_F(DroppedPictureTest, AFileThatIsNoPictureGetsTheUsualRefusal) {
     test::WriteBytes(picture, test::Bytes{'n', 'o', 't', 'e', 's'});
-    Drop(MessageAnswer::Yes);
+    Drop();
+    EXPECT_FALSE(dialog.isOpen());
     ASSERT_EQ(ws.messageBoxes.size(), 1u);
     EXPECT_EQ(ws.messageBoxes[0].text, texts::kNotBitmapMessage);
 }

@@ -39,11 +39,12 @@ struct InitialForm {
 };
 
 // One row per window, in the order of the enumeration. The program's start shows the main
-// window; the form logic shows the other two when it needs them.
-inline constexpr std::array<InitialForm, 3> kInitialForms = {{
+// window; the form logic shows the others when it needs them.
+inline constexpr std::array<InitialForm, 4> kInitialForms = {{
     {Form::Form1, true, true},
     {Form::Form2, true, false},
     {Form::Form3, true, false},
+    {Form::Form4, true, false},
 }};
 
 // A control or window added to the enumerations needs its row here.
@@ -59,7 +60,7 @@ constexpr bool RowsFollowTheEnumerations() {
         }
     }
     return static_cast<std::size_t>(Control::Picture4) + 1 == kInitialControls.size() &&
-           static_cast<std::size_t>(Form::Form3) + 1 == kInitialForms.size();
+           static_cast<std::size_t>(Form::Form4) + 1 == kInitialForms.size();
 }
 static_assert(RowsFollowTheEnumerations());
 

@@ -124,7 +124,8 @@ TEST(FileFilters, OpenFilterTextIsNulSeparatedInDisplayOrder) {
         "読み込めるファイル(logo*.sys;*.bmp;*.dib)\0logo*.sys;*.bmp;*.dib\0"
         "画面ファイル(logo*.sys)\0logo.sys\0"
         "ビットマップファイル(*.bmp;*.dib)\0*.bmp;*.dib\0"
-        "全てのファイル(*.*)\0*.*\0"s;
+        "全てのファイル(*.*)\0*.*\0"
+        "画像ファイル\0*.png;*.jpg;*.jpeg;*.gif;*.webp;*.tif;*.tiff;*.heic;*.heif;*.avif;*.bmp\0"s;
     EXPECT_EQ(FilterText(OpenDialogFilters()), expected);
     EXPECT_EQ(ParseFilterText(expected), OpenDialogFilters());
     EXPECT_EQ(ParseFilterText(FilterText(SaveDialogFilters())), SaveDialogFilters());

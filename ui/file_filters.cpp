@@ -33,7 +33,11 @@ std::vector<FileFilter> OpenDialogFilters() {
     return {{std::string(texts::kFilterReadable), {"logo*.sys", "*.bmp", "*.dib"}},
             {std::string(texts::kFilterScreen), {"logo.sys"}},
             {std::string(texts::kFilterBitmap), {"*.bmp", "*.dib"}},
-            {std::string(texts::kFilterAll), {"*.*"}}};
+            {std::string(texts::kFilterAll), {"*.*"}},
+            // The kinds the picture import reads, by their usual names.
+            {std::string(texts::kFilterPictures),
+             {"*.png", "*.jpg", "*.jpeg", "*.gif", "*.webp", "*.tif", "*.tiff", "*.heic", "*.heif",
+              "*.avif", "*.bmp"}}};
 }
 
 std::vector<FileFilter> SaveDialogFilters() {

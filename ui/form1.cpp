@@ -40,7 +40,7 @@ void Form1::Form_Load(std::string_view commandLine) {
     session_.selected.reset();
     session_.hover.reset();
     if (const auto path = CommandLinePath(commandLine)) {
-        OpenFile(*path);
+        OpenFile(*path, OfferImport::PicturesNotBitmaps);
     }
 }
 
@@ -56,7 +56,7 @@ void Form1::Command1_Click() {
     const std::string path =
         ShowOpenDialog(ws_, FilterText(OpenDialogFilters()), ws_.ProgramFolder());
     if (!path.empty()) {
-        OpenFile(path);
+        OpenFile(path, OfferImport::PicturesNotBitmaps);
     }
 }
 
@@ -64,7 +64,7 @@ void Form1::Form_DragDrop(const std::vector<std::string>& paths) {
     if (paths.size() != 1 || paths.front().empty() || session_.exchangeWaiting) {
         return;
     }
-    OpenFile(paths.front(), OfferImport::Yes);
+    OpenFile(paths.front(), OfferImport::AnyPicture);
 }
 
 void Form1::Command2_Click(int index) {
@@ -149,11 +149,11 @@ void Form1::OpenFile(std::string path, OfferImport offer) {
                               MessageIcon::Question, MessageButtons::YesNo) == MessageAnswer::Yes;
     });
     if (!read) {
-        if (offer == OfferImport::Yes && IsPictureFile(path)) {
+        if (OffersImport(offer, path)) {
             // Until the picture is made into a screen, the open document stays as it was.
             session_.path = previousPath;
             session_.importedWith = previousImport;
-            OfferPictureImport(path);
+            OpenImportDialog(path);
             return;
         }
         // The path is taken even when the file is refused: a reset then tries it again.
@@ -165,17 +165,23 @@ void Form1::OpenFile(std::string path, OfferImport offer) {
     ShowOpenedDocument(path, read.value().document);
 }
 
-void Form1::OfferPictureImport(const std::string& path) {
-    const auto answer = ws_.MessageBox(texts::kMessageCaption, texts::kImportPictureQuestion,
-                                       MessageIcon::Question, MessageButtons::YesNo);
-    if (answer != MessageAnswer::Yes) {
-        return;
+bool Form1::OffersImport(OfferImport offer, const std::string& path) {
+    if (offer == OfferImport::No) {
+        return false;
     }
+    // A bitmap the reader refuses is told why (not 8-bit, not 320 x 400) when it was opened or
+    // named on the command line; only a dropped one goes to the dialog.
+    const PictureFormat format = PictureFileFormat(path);
+    return format != PictureFormat::Unknown &&
+           (offer == OfferImport::AnyPicture || format != PictureFormat::Bmp);
+}
+
+void Form1::OpenImportDialog(const std::string& path) {
     ImportOptions options;
     if (session_.range >= 1) {
         options.range = session_.range;
     }
-    MakeScreenFromPicture(path, options);
+    importDialog_.Open(path, options);
 }
 
 void Form1::MakeScreenFromPicture(const std::string& path, const ImportOptions& options) {
@@ -207,11 +213,16 @@ void Form1::FinishScreenFromPicture(const std::string& path, const ImportOptions
                        MessageIcon::Exclamation, MessageButtons::Ok);
         return;
     }
-    ShowOpenedDocument(path, imported.value().document);
+    UseScreenFromPicture(path, options, imported.value());
+}
+
+void Form1::UseScreenFromPicture(const std::string& path, const ImportOptions& options,
+                                 const ImportedScreen& screen) {
+    ShowOpenedDocument(path, screen.document);
     session_.importedWith = options;
-    if (!imported.value().repairs.empty()) {
-        ws_.MessageBox(texts::kMessageCaption, ImportRepairText(imported.value().repairs),
-                       MessageIcon::None, MessageButtons::Ok);
+    if (!screen.repairs.empty()) {
+        ws_.MessageBox(texts::kMessageCaption, ImportRepairText(screen.repairs), MessageIcon::None,
+                       MessageButtons::Ok);
     }
 }
 

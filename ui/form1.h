@@ -12,6 +12,7 @@
 #include "palette/argb_image.h"
 #include "palette/recolourable_view.h"
 #include "ui/edit_session.h"
+#include "ui/import_dialog.h"
 #include "ui/save_commands.h"
 #include "ui/window_system.h"
 
@@ -37,7 +38,13 @@ struct MainWindowState {
 // port.
 class Form1 {
 public:
-    explicit Form1(WindowSystem& ws) : ws_(ws), saving_(ws) {}
+    explicit Form1(WindowSystem& ws)
+        : ws_(ws),
+          saving_(ws),
+          importDialog_(ws, [this](const std::string& path, const ImportOptions& options,
+                                   const ImportedScreen& screen) {
+              UseScreenFromPicture(path, options, screen);
+          }) {}
 
     // Start-up and shutdown. `commandLine` is the text after the program's name.
     void Form_Load(std::string_view commandLine);
@@ -112,16 +119,24 @@ public:
     const EditSession& session() const { return session_; }
     const MainWindowState& state() const { return state_; }
     const SaveCommands& saving() const { return saving_; }
+    ImportDialog& importDialog() { return importDialog_; }
 
 private:
     // Whether a file that is not a screen should be offered for conversion from a picture.
-    enum class OfferImport { No, Yes };
+    // Whether a file that is not a screen should be offered for conversion from a picture: no;
+    // pictures other than bitmaps (opened, or named on the command line, where a bitmap the
+    // reader refuses is told why); any picture (dropped).
+    enum class OfferImport { No, PicturesNotBitmaps, AnyPicture };
     void OpenFile(std::string path, OfferImport offer);  // a copy: path may be the session's own
+    static bool OffersImport(OfferImport offer, const std::string& path);
+    // Opens the import dialog on the picture, starting from the range set in the window.
+    void OpenImportDialog(const std::string& path);
+    // Makes a screen made from a picture the open document.
+    void UseScreenFromPicture(const std::string& path, const ImportOptions& options,
+                              const ImportedScreen& screen);
     // Applies the import's outcome, on the UI thread once it has ended.
     void FinishScreenFromPicture(const std::string& path, const ImportOptions& options,
                                  Result<ImportedScreen, ImportError> imported);
-    // Asks whether to turn the picture into a start-up screen, and does so when told yes.
-    void OfferPictureImport(const std::string& path);
     // Sets the range control and the session's range, and runs the change handling when the
     // value changes.
     void SetRangeControlValue(RangeValue value);
@@ -137,6 +152,7 @@ private:
 
     WindowSystem& ws_;
     SaveCommands saving_;
+    ImportDialog importDialog_;
     EditSession session_;
     MainWindowState state_;
 };

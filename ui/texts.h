@@ -48,10 +48,6 @@ inline constexpr std::string_view kWrongSizeMessage =
 inline constexpr std::string_view kColourCountQuestionTail =
     "色ビットマップです。\r\n256色ビットマップでないと正常に表示されません。\r\n"
     "強制的に256色ビットマップに変換しますか？";
-// A dropped picture that is not a screen: "Not an 8-bit 320×400 bitmap. / Turn this picture
-// into a start-up screen?"
-inline constexpr std::string_view kImportPictureQuestion =
-    "8bit、320×400のビットマップではありません。\r\nこの画像を起動画面に変換しますか？";
 // Making a screen from a picture. In the status line while it runs: "Making a start-up screen
 // from the picture... {percent}%".
 inline constexpr std::string_view kImportProgress = "画像から起動画面を作成しています…{percent}%";
@@ -87,6 +83,55 @@ inline constexpr std::string_view kImportReasonInvalidOptions = "変換の設定
 // could be read." (then the decoder's words).
 inline constexpr std::string_view kImportRepairedMessage =
     "画像の一部が壊れていました。読み取れた部分から起動画面を作成しました。";
+// The dialog that makes a start-up screen from a picture: "Make a start-up screen from a
+// picture".
+inline constexpr std::string_view kImportDialogCaption = "画像から起動画面を作成";
+// How the picture is laid onto the screen (group title), and the three ways: show all of it
+// (the rest in the background colour) / fill the screen (cropping what sticks out) / stretch it.
+inline constexpr std::string_view kImportFitTitle = "配置";
+inline constexpr std::string_view kImportFitContain = "全体を表示(&A)";
+inline constexpr std::string_view kImportFitContainTip =
+    "画像全体を縦横比を保って表示し、余白を背景色で塗ります。";
+inline constexpr std::string_view kImportFitCover = "画面を埋める(&F)";
+inline constexpr std::string_view kImportFitCoverTip =
+    "縦横比を保って画面全体を埋め、はみ出した部分を切り取ります。";
+inline constexpr std::string_view kImportFitStretch = "引き伸ばす(&T)";
+inline constexpr std::string_view kImportFitStretchTip = "画像全体を画面いっぱいに引き伸ばします。";
+// How many top palette entries animate (1 to 255).
+inline constexpr std::string_view kImportRange = "アニメーションする色数(&N):";
+inline constexpr std::string_view kImportRangeTip =
+    "パレットの上から何色をアニメーションさせるか（1～255）";
+// How many rows at the bottom become the animated band (0: none).
+inline constexpr std::string_view kImportBandRows = "帯の行数(&B):";
+inline constexpr std::string_view kImportBandRowsTip =
+    "画面の下から何行をアニメーションする帯にするか（0で帯なし）";
+// The band's colours: click one to change it; the last leads back to the first. Add one; remove
+// the last (two always stay).
+inline constexpr std::string_view kImportBandColours = "帯の色(&C):";
+inline constexpr std::string_view kImportBandColourTip =
+    "帯のグラデーションの色です。クリックで色を変更します。最後の色から最初の色に戻ります。";
+inline constexpr std::string_view kImportAddColour = "追加(&D)";
+inline constexpr std::string_view kImportAddColourTip = "帯の色を一つ増やします。";
+inline constexpr std::string_view kImportRemoveColour = "削除(&R)";
+inline constexpr std::string_view kImportRemoveColourTip =
+    "最後の帯の色を削除します（2色は残ります）。";
+// The colour of the margins and of transparent parts.
+inline constexpr std::string_view kImportBackground = "背景色(&G):";
+inline constexpr std::string_view kImportBackgroundTip = "余白と透明な部分に使う色です。";
+// How strongly the error is diffused: 0 nearest colour, 100 full diffusion.
+inline constexpr std::string_view kImportDither = "ディザ(&I):";
+inline constexpr std::string_view kImportDitherTip =
+    "誤差拡散の強さです。0で最も近い色、100で完全な誤差拡散になります。";
+// The preview: as large as a 4:3 display shows the screen (640×480); the band turns as on the
+// real start-up screen.
+inline constexpr std::string_view kImportPreviewTip =
+    "4:3の画面で見える大きさ（640×480）のプレビューです。帯は実際の起動画面と同じように回ります。";
+// What the preview is doing: reading the picture ({percent}%), remaking the preview.
+inline constexpr std::string_view kImportReading = "画像を読み込んでいます…{percent}%";
+inline constexpr std::string_view kImportPreviewWorking = "プレビューを作成しています…";
+// The dialog's buttons.
+inline constexpr std::string_view kOkButton = "OK";
+inline constexpr std::string_view kCancelButton = "キャンセル";
 // A handler failed unexpectedly: "The operation could not be completed for lack of memory." /
 // "...because of an unexpected error." (then its words). Nothing was changed.
 inline constexpr std::string_view kOutOfMemoryMessage =
@@ -110,6 +155,8 @@ inline constexpr std::string_view kFilterReadable = "読み込めるファイル
 inline constexpr std::string_view kFilterScreen = "画面ファイル(logo*.sys)";
 inline constexpr std::string_view kFilterBitmap = "ビットマップファイル(*.bmp;*.dib)";
 inline constexpr std::string_view kFilterAll = "全てのファイル(*.*)";
+// The open dialog's file type after the four above: pictures, to make a start-up screen from.
+inline constexpr std::string_view kFilterPictures = "画像ファイル";
 // Save dialog: title and the numbered-output file type.
 inline constexpr std::string_view kSaveDialogTitle = "ファイルの保存";
 inline constexpr std::string_view kFilterNumbered = "連番出力";

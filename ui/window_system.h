@@ -9,12 +9,14 @@
 #include <vector>
 
 #include "animation/windows_dir.h"
+#include "import/import_options.h"
 #include "palette/argb_image.h"
 
 namespace rotopal {
 
-// The windows of the program.
-enum class Form { Form1, Form2, Form3 };
+// The windows of the program: the main window, the preview, the status window and the dialog
+// that makes a screen from a picture.
+enum class Form { Form1, Form2, Form3, Form4 };
 
 // The controls of the main window that the form logic addresses by name.
 enum class Control {
@@ -35,15 +37,18 @@ enum class Label {
     Form1_Label2,  // image information
     Form1_Label4,  // palette entry values
     Form3_Label1,  // status window counter
+    Form4_Label1,  // import dialog: what the preview is doing
 };
 
-enum class Timer { Form1_Timer1, Form2_Timer1 };
+// The import dialog's Timer1 turns its preview's band; Timer2 waits for the options to settle.
+enum class Timer { Form1_Timer1, Form2_Timer1, Form4_Timer1, Form4_Timer2 };
 
 // Picture surfaces an image can be presented in.
 enum class Surface {
     Picture2,  // palette window, 240 x 240, keeps what it shows
     Picture3,  // view window, 320 x 400
     Form2,     // preview window's client area, 640 x 400
+    Form4,     // import dialog's preview: a 320 x 400 screen shown at 640 x 480, as on a 4:3 display
 };
 
 enum class PopupMenu { Menu, Menu_Save };
@@ -136,6 +141,10 @@ public:
     // The status line: clear to its background, then print one line from the top-left corner.
     virtual void ClearStatusLine() = 0;
     virtual void PrintStatusLine(std::string_view text) = 0;
+
+    // The import dialog's controls show these options (fit, range, band rows, band colours,
+    // background, dither); setting them raises none of the controls' change events.
+    virtual void ShowImportOptions(const ImportOptions& options) = 0;
 
     // Pops up a menu at the pointer and returns the index of the chosen item, if any.
     virtual std::optional<int> ShowPopupMenu(PopupMenu menu) = 0;

@@ -37,6 +37,7 @@ std::string Name(Form form) {
         case Form::Form1: return "Form1";
         case Form::Form2: return "Form2";
         case Form::Form3: return "Form3";
+        case Form::Form4: return "Form4";
     }
     return "?";
 }
@@ -46,12 +47,19 @@ std::string Name(Surface surface) {
         case Surface::Picture2: return "Picture2";
         case Surface::Picture3: return "Picture3";
         case Surface::Form2: return "Form2";
+        case Surface::Form4: return "Form4";
     }
     return "?";
 }
 
 std::string Name(Timer timer) {
-    return timer == Timer::Form1_Timer1 ? "Form1.Timer1" : "Form2.Timer1";
+    switch (timer) {
+        case Timer::Form1_Timer1: return "Form1.Timer1";
+        case Timer::Form2_Timer1: return "Form2.Timer1";
+        case Timer::Form4_Timer1: return "Form4.Timer1";
+        case Timer::Form4_Timer2: return "Form4.Timer2";
+    }
+    return "?";
 }
 
 template <class T>
@@ -354,6 +362,11 @@ void FakeWindowSystem::RunEventLoop() {
 void FakeWindowSystem::RunInBackground(BackgroundWork job) {
     log.push_back("RunInBackground");
     pendingWork_.push_back(std::move(job));
+}
+
+void FakeWindowSystem::ShowImportOptions(const ImportOptions& options) {
+    importOptions = options;
+    log.push_back("ShowImportOptions");
 }
 
 void FakeWindowSystem::SetBusy(bool on) {

@@ -79,6 +79,8 @@ public:
     // Background work handed out and not yet run.
     std::size_t PendingWork() const { return pendingWork_.size(); }
     bool busy = false;
+    // What the import dialog's controls show.
+    ImportOptions importOptions;
     // The status window's label as its last repaint drew it.
     std::map<Form, std::string> painted;
 
@@ -119,6 +121,7 @@ public:
     void EndProgram() override;
     void RunInBackground(BackgroundWork job) override;
     void SetBusy(bool on) override;
+    void ShowImportOptions(const ImportOptions& options) override;
 
     // Answers whose folder does not exist are refused, as the real dialog refuses them, and the
     // next answer is taken.

@@ -321,7 +321,8 @@ TEST_F(QtWindowTest, OpenButtonOpensTheFileTheDialogGives) {
     EXPECT_EQ(title, "ファイルを開く");
     EXPECT_EQ(filters,
               QStringList({"読み込めるファイル(logo*.sys;*.bmp;*.dib)", "画面ファイル(logo*.sys)",
-                           "ビットマップファイル(*.bmp;*.dib)", "全てのファイル(*.*)"}));
+                           "ビットマップファイル(*.bmp;*.dib)", "全てのファイル(*.*)",
+                           "画像ファイル"}));
     EXPECT_EQ(main().windowTitle(), Q("ロトパル-" + path));
     EXPECT_TRUE(main().label2->text().startsWith("LOGOW.SYS\n"));
 }

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QScreen>
+#include <QWindow>
 
 #include "ui/qt/qt_text.h"
 #include "ui/qt/system_folders.h"
@@ -20,8 +21,10 @@ namespace rotopal::qt {
 QtWindowSystem::QtWindowSystem()
     : main_(std::make_unique<MainWindow>()),
       preview_(std::make_unique<PreviewWindow>()),
-      status_(std::make_unique<StatusWindow>()) {
-    for (const auto which : {Timer::Form1_Timer1, Timer::Form2_Timer1}) {
+      status_(std::make_unique<StatusWindow>()),
+      import_(std::make_unique<ImportWindow>()) {
+    for (const auto which :
+         {Timer::Form1_Timer1, Timer::Form2_Timer1, Timer::Form4_Timer1, Timer::Form4_Timer2}) {
         timers_[which].timer = std::make_unique<QTimer>();
     }
 }
@@ -49,11 +52,12 @@ QWidget* QtWindowSystem::ControlWidget(Control control) {
     return nullptr;
 }
 
-FormWindow* QtWindowSystem::FormWidget(Form form) {
+QWidget* QtWindowSystem::FormWidget(Form form) {
     switch (form) {
         case Form::Form1: return main_.get();
         case Form::Form2: return preview_.get();
         case Form::Form3: return status_.get();
+        case Form::Form4: return import_.get();
     }
     return nullptr;
 }
@@ -71,19 +75,29 @@ void QtWindowSystem::CentreOnScreen(QWidget& window) {
 }
 
 void QtWindowSystem::ShowForm(Form form) {
-    FormWindow* window = FormWidget(form);
+    QWidget* window = FormWidget(form);
     if (form == Form::Form1) {
         window->show();
         return;
     }
-    // The preview and the status window both open centred on the screen, each time.
+    // The other windows open centred on the screen, each time; the import dialog is laid out
+    // first, so that its size is known.
     if (!window->isVisible()) {
+        if (form == Form::Form4) {
+            window->adjustSize();
+            // Window managers keep it above the main window. Not a child of it: the main
+            // window is disabled while the dialog is open, and a child would be too.
+            window->winId();
+            if (window->windowHandle() != nullptr && main_->windowHandle() != nullptr) {
+                window->windowHandle()->setTransientParent(main_->windowHandle());
+            }
+        }
         CentreOnScreen(*window);
     }
     window->show();
-    if (form == Form::Form2) {
+    if (form == Form::Form2 || form == Form::Form4) {
         window->raise();
-        window->activateWindow();  // its activation starts the preview
+        window->activateWindow();  // the preview's activation starts it
     }
     // The status window only informs: showing it leaves the preview the active window.
 }
@@ -101,6 +115,7 @@ void QtWindowSystem::UnloadForm(Form form) {
             // Shown again, it starts as designed: no image until its first tick.
             preview_->surface->Present(QImage());
             return;
+        case Form::Form4: import_->hide(); return;
         case Form::Form3:
             status_->hide();
             status_->setWindowTitle(QString());
@@ -118,7 +133,7 @@ int QtWindowSystem::FormHeight(Form form) {
 }
 
 void QtWindowSystem::SetFormTop(Form form, int top) {
-    FormWindow* window = FormWidget(form);
+    QWidget* window = FormWidget(form);
     window->move(window->frameGeometry().left(), top);
 }
 
@@ -138,6 +153,7 @@ std::string QtWindowSystem::ProgramFolder() {
 void QtWindowSystem::EndProgram() {
     preview_->hide();
     status_->hide();
+    import_->hide();
     main_->hide();
     QCoreApplication::quit();
 }

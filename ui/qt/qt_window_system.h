@@ -6,12 +6,14 @@
 #include <memory>
 #include <type_traits>
 
+#include "ui/qt/import_window.h"
 #include "ui/qt/windows.h"
 #include "ui/window_system.h"
 
 namespace rotopal {
 class Form1;
 class Form2;
+class ImportDialog;
 }  // namespace rotopal
 
 namespace rotopal::qt {
@@ -26,15 +28,17 @@ public:
 
     // Connects the widgets' events to the windows' handlers (qt_window_system_attach.cpp).
     void Attach(Form1& form1, Form2& form2);
+    void AttachImportDialog(ImportDialog& dialog);
     void ShowMainWindow();
 
     MainWindow& mainWindow() { return *main_; }
     PreviewWindow& previewWindow() { return *preview_; }
     StatusWindow& statusWindow() { return *status_; }
+    ImportWindow& importWindow() { return *import_; }
     QTimer& timer(Timer which) { return *timers_.at(which).timer; }
     // The widget of a control and the window of a form, for tests and the event hooks.
     QWidget* ControlWidget(Control control);
-    FormWindow* FormWidget(Form form);
+    QWidget* FormWidget(Form form);
 
     MessageAnswer MessageBox(std::string_view caption, std::string_view text, MessageIcon icon,
                              MessageButtons buttons) override;
@@ -69,6 +73,7 @@ public:
     void EndProgram() override;
     void RunInBackground(BackgroundWork job) override;
     void SetBusy(bool busy) override;
+    void ShowImportOptions(const ImportOptions& options) override;
 
     // Hooks for tests: replace the modal dialogs with scripted answers.
     std::function<std::string(QFileDialog&)> runFileDialog;
@@ -110,6 +115,7 @@ private:
     std::unique_ptr<MainWindow> main_;
     std::unique_ptr<PreviewWindow> preview_;
     std::unique_ptr<StatusWindow> status_;
+    std::unique_ptr<ImportWindow> import_;
     std::map<Timer, TimerState> timers_;
     bool paintingOnly_ = false;
     // How long a repaint waits for a newly shown window to appear; a window manager that never

@@ -96,9 +96,29 @@ void QtWindowSystem::Attach(Form1& form, Form2& preview) {
         shortcut->setContext(Qt::WindowShortcut);
         QObject::connect(shortcut, &QShortcut::activated, &w, Guarded(std::move(handler)));
     };
+    AttachImportDialog(form.importDialog());
+
     addShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), [&form] { form.Edit_Undo(); });
     addShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), [&form] { form.Edit_Redo(); });
     addShortcut(QKeySequence(Qt::CTRL | Qt::Key_Y), [&form] { form.Edit_Redo(); });
+}
+
+void QtWindowSystem::AttachImportDialog(ImportDialog& dialog) {
+    ImportWindow& w = *import_;
+    w.onFit = Guarded([&dialog](Fit fit) { dialog.FitOption_Click(fit); });
+    w.onRange = Guarded([&dialog](int value) { dialog.Range_Change(value); });
+    w.onBandRows = Guarded([&dialog](int value) { dialog.BandRows_Change(value); });
+    w.onDither = Guarded([&dialog](int value) { dialog.Dither_Change(value); });
+    w.onBandColour = Guarded([&dialog](int index) { dialog.BandColour_Click(index); });
+    w.onAddColour = Guarded([&dialog] { dialog.AddBandColour_Click(); });
+    w.onRemoveColour = Guarded([&dialog] { dialog.RemoveBandColour_Click(); });
+    w.onBackground = Guarded([&dialog] { dialog.Background_Click(); });
+    w.onOk = Guarded([&dialog] { dialog.OK_Click(); });
+    w.onCancel = Guarded([&dialog] { dialog.Cancel_Click(); });
+    QObject::connect(timers_[Timer::Form4_Timer1].timer.get(), &QTimer::timeout,
+                     Guarded([&dialog] { dialog.Timer1_Timer(); }));
+    QObject::connect(timers_[Timer::Form4_Timer2].timer.get(), &QTimer::timeout,
+                     Guarded([&dialog] { dialog.Timer2_Timer(); }));
 }
 
 }  // namespace rotopal::qt

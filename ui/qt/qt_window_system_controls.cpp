@@ -34,6 +34,7 @@ void QtWindowSystem::SetLabel(Label label, std::string_view text) {
     QLabel* target = label == Label::Form1_Label1   ? main_->label1
                      : label == Label::Form1_Label2 ? main_->label2
                      : label == Label::Form1_Label4 ? main_->label4
+                     : label == Label::Form4_Label1 ? import_->status
                                                     : status_->label1;
     target->setText(QLines(text));
 }
@@ -49,10 +50,21 @@ void QtWindowSystem::SetScrollValue(int value) {
 }
 
 void QtWindowSystem::ShowImage(Surface surface, const ArgbImage& image) {
+    if (surface == Surface::Form4) {
+        // The screen as a 4:3 display shows it: every pixel 2 wide and 1.2 tall.
+        import_->preview->Present(ToQImage(image).scaled(
+            import_->preview->width(), import_->preview->height(), Qt::IgnoreAspectRatio,
+            Qt::FastTransformation));
+        return;
+    }
     PictureBox* target = surface == Surface::Picture2   ? main_->picture2
                          : surface == Surface::Picture3 ? main_->picture3
                                                         : preview_->surface;
     target->Present(ToQImage(image));
+}
+
+void QtWindowSystem::ShowImportOptions(const ImportOptions& options) {
+    import_->Show(options);
 }
 
 void QtWindowSystem::ClearStatusLine() {

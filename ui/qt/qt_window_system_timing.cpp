@@ -67,7 +67,7 @@ void QtWindowSystem::PaintPendingWindows(QWidget& window) {
 }
 
 void QtWindowSystem::RepaintForm(Form form) {
-    FormWindow* window = FormWidget(form);
+    QWidget* window = FormWidget(form);
     if (!window->isVisible()) {
         return;
     }

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QDialog>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSlider>
+#include <QSpinBox>
+#include <array>
+#include <functional>
+#include <vector>
+
+#include "import/import_options.h"
+#include "ui/qt/picture_box.h"
+
+class QHBoxLayout;
+
+namespace rotopal::qt {
+
+// The dialog that makes a start-up screen from a picture: the options on the left, the preview
+// at the size a 4:3 display shows the screen on the right, OK and Cancel below. It is shown
+// modal to the application but never runs a loop of its own: its buttons, Return, Escape and
+// its close box are reported, and the form logic closes it.
+class ImportWindow : public QDialog {
+public:
+    ImportWindow();
+
+    // Shows the options without raising any control's change report.
+    void Show(const ImportOptions& options);
+
+    PictureBox* preview;
+    QLabel* status;
+    std::array<QRadioButton*, 3> fit;  // contain, cover, stretch
+    QSpinBox* range;
+    QSpinBox* bandRows;
+    std::vector<QPushButton*> bandColours;  // one per stop, remade as the stops change
+    QPushButton* addColour;
+    QPushButton* removeColour;
+    QPushButton* background;
+    QSlider* dither;
+    QLabel* ditherValue;
+    QPushButton* ok;
+    QPushButton* cancel;
+
+    std::function<void(Fit)> onFit;
+    std::function<void(int)> onRange, onBandRows, onDither, onBandColour;
+    std::function<void()> onAddColour, onRemoveColour, onBackground, onOk, onCancel;
+
+    // Return (OK is the default button), Escape and the close box reach the form logic.
+    void accept() override;
+    void reject() override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void ShowStops(const std::vector<Rgb>& stops);
+    QHBoxLayout* stops_;
+};
+
+}  // namespace rotopal::qt
