@@ -9,6 +9,7 @@
 #include "animation/frame_export.h"
 #include "animation/gif_export.h"
 #include "animation/save_targets.h"
+#include "cli/disk_commands.h"
 #include "cli/import_command.h"
 #include "cli/info_report.h"
 #include "core/version.h"
@@ -27,6 +28,7 @@ struct Options {
     bool json = false;    // info as one JSON object
     GifOptions gif;
     ImportArguments import;
+    DiskArguments disk;
 };
 
 // Reads the input, or says why it cannot be used.
@@ -187,6 +189,8 @@ struct Commands {
     CLI::App* frames;
     CLI::App* gif;
     CLI::App* import;
+    CLI::App* install;
+    CLI::App* extract;
 };
 
 Commands AddCommands(CLI::App& app, Options& options) {
@@ -229,7 +233,9 @@ Commands AddCommands(CLI::App& app, Options& options) {
                     "How many times the animation plays; 0 repeats it forever (default 0)")
         ->check(CLI::Range(0, 65535));
     auto* import = AddImportCommand(app, options.import);
-    return {info, save, frames, gif, import};
+    auto* install = AddInstallCommand(app, options.disk);
+    auto* extract = AddExtractCommand(app, options.disk);
+    return {info, save, frames, gif, import, install, extract};
 }
 
 // Parses the arguments into the options; an exit code when that already ends the run (help,
@@ -243,7 +249,8 @@ std::optional<int> Parse(CLI::App& app, std::span<const std::string> arguments, 
     if (!arguments.empty() && !arguments.front().starts_with("-") &&
         !isCommand(arguments.front())) {
         console.err << "Unknown command \"" << arguments.front()
-                    << "\"; the commands are info, save, frames, gif and import.\n"
+                    << "\"; the commands are info, save, frames, gif, import, install and "
+                       "extract.\n"
                     << "Run with --help for more information.\n";
         return kExitUsage;
     }
@@ -276,6 +283,12 @@ int Dispatch(const Commands& commands, const Options& options, Console& console)
     }
     if (commands.import->parsed()) {
         return RunImport(options.import, console);
+    }
+    if (commands.install->parsed()) {
+        return RunInstall(options.disk, console);
+    }
+    if (commands.extract->parsed()) {
+        return RunExtract(options.disk, console);
     }
     return Frames(options, console);
 }

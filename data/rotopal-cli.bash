@@ -8,12 +8,12 @@ _rotopal_cli() {
     command=
     for ((i = 1; i < COMP_CWORD; i++)); do
         case ${COMP_WORDS[i]} in
-            info|save|frames|gif|import) command=${COMP_WORDS[i]}; break ;;
+            info|save|frames|gif|import|install|extract) command=${COMP_WORDS[i]}; break ;;
         esac
     done
 
     if [[ -z $command ]]; then
-        COMPREPLY=($(compgen -W "info save frames gif import --help --version" -- "$cur"))
+        COMPREPLY=($(compgen -W "info save frames gif import install extract --help --version" -- "$cur"))
         return
     fi
 
@@ -21,6 +21,8 @@ _rotopal_cli() {
         --convert) COMPREPLY=($(compgen -W "yes no" -- "$cur")); return ;;
         --fit) COMPREPLY=($(compgen -W "contain cover stretch" -- "$cur")); return ;;
         --width) COMPREPLY=($(compgen -W "320 640" -- "$cur")); return ;;
+        --as|--from) COMPREPLY=($(compgen -W "logo logow logos" -- "$cur")); return ;;
+        --partition) COMPREPLY=($(compgen -W "1 2 3 4" -- "$cur")); return ;;
         --range|--delay-ms|--loop|--bar|--dither|--background|--bar-colours) return ;;
     esac
 
@@ -31,6 +33,8 @@ _rotopal_cli() {
             save|frames) options="--range --convert" ;;
             gif) options="--range --convert --delay-ms --width --loop" ;;
             import) options="--range --fit --background --bar --bar-colours --dither" ;;
+            install) options="--as --partition --no-backup" ;;
+            extract) options="--from --partition" ;;
         esac
         COMPREPLY=($(compgen -W "$options --help" -- "$cur"))
         return

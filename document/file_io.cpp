@@ -212,7 +212,8 @@ Result<Descriptor, FileReadError> OpenRegularFile(const std::string& path, struc
 
 }  // namespace
 
-ReadableFile::ReadableFile(ReadableFile&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+ReadableFile::ReadableFile(ReadableFile&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), size_(other.size_) {}
 
 ReadableFile& ReadableFile::operator=(ReadableFile&& other) noexcept {
     if (this != &other) {
@@ -220,6 +221,7 @@ ReadableFile& ReadableFile::operator=(ReadableFile&& other) noexcept {
             ::close(fd_);
         }
         fd_ = std::exchange(other.fd_, -1);
+        size_ = other.size_;
     }
     return *this;
 }
@@ -230,13 +232,13 @@ ReadableFile::~ReadableFile() {
     }
 }
 
-Result<std::vector<std::uint8_t>, FileReadError> ReadableFile::ReadHead(
-    std::size_t maxBytes) const {
+Result<std::vector<std::uint8_t>, FileReadError> ReadableFile::ReadAt(std::uint64_t offset,
+                                                                     std::size_t maxBytes) const {
     std::vector<std::uint8_t> head(maxBytes);
     std::size_t filled = 0;
     while (filled < maxBytes) {
-        const ssize_t n =
-            ::pread(fd_, head.data() + filled, maxBytes - filled, static_cast<off_t>(filled));
+        const ssize_t n = ::pread(fd_, head.data() + filled, maxBytes - filled,
+                                  static_cast<off_t>(offset + filled));
         if (n < 0) {
             if (errno == EINTR) {
                 continue;
@@ -258,7 +260,7 @@ Result<ReadableFile, FileReadError> OpenForReading(const std::string& path) {
     if (!file) {
         return Failure{file.error()};
     }
-    return ReadableFile(file.value().Release());
+    return ReadableFile(file.value().Release(), static_cast<std::uint64_t>(st.st_size));
 }
 
 Result<FileBytes, FileReadError> ReadFileBytes(const std::string& path, std::size_t maxBytes,

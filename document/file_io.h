@@ -51,13 +51,21 @@ public:
     ~ReadableFile();
 
     int descriptor() const { return fd_; }
-    // The file's first maxBytes (all of it when shorter), read without moving its position.
-    Result<std::vector<std::uint8_t>, FileReadError> ReadHead(std::size_t maxBytes) const;
+    // Its size when it was opened.
+    std::uint64_t size() const { return size_; }
+    // Up to maxBytes from the offset on (fewer where the file ends), read without moving the
+    // file's position.
+    Result<std::vector<std::uint8_t>, FileReadError> ReadAt(std::uint64_t offset,
+                                                            std::size_t maxBytes) const;
+    Result<std::vector<std::uint8_t>, FileReadError> ReadHead(std::size_t maxBytes) const {
+        return ReadAt(0, maxBytes);
+    }
 
 private:
     friend Result<ReadableFile, FileReadError> OpenForReading(const std::string& path);
-    explicit ReadableFile(int fd) : fd_(fd) {}
+    ReadableFile(int fd, std::uint64_t size) : fd_(fd), size_(size) {}
     int fd_;
+    std::uint64_t size_ = 0;
 };
 
 // Opens a regular file for reading; folders, devices and pipes are refused without blocking.

@@ -9,6 +9,7 @@
 #include <span>
 #include <vector>
 
+#include "disk/mbr.h"
 #include "document/logo_reader.h"
 #include "document/logo_writer.h"
 #include "document/rle8.h"
@@ -63,6 +64,36 @@ inline bool Rle8StaysInside(std::span<const std::uint8_t> data) {
                            [&](std::uint8_t b) { return b == kFenceByte; });
     };
     return untouched(0) && untouched(kFence + area);
+}
+
+// What the partition table reader accepts lies inside the disk (whose size in sectors the
+// first four bytes give), one entry per number, none at sector 0, none overlapping another.
+inline bool PartitionTableIsSound(std::span<const std::uint8_t> data) {
+    if (data.size() < 4) {
+        return true;
+    }
+    const std::uint64_t diskSectors = std::uint64_t{data[0]} | std::uint64_t{data[1]} << 8 |
+                                      std::uint64_t{data[2]} << 16 | std::uint64_t{data[3]} << 24;
+    const auto table = ReadPartitionTable(data.subspan(4), diskSectors);
+    if (!table) {
+        return true;
+    }
+    const auto& partitions = table.value();
+    for (std::size_t i = 0; i < partitions.size(); ++i) {
+        const MbrPartition& p = partitions[i];
+        if (p.number < 1 || p.number > 4 || p.firstSector == 0 || p.sectors == 0 ||
+            p.firstSector + p.sectors > diskSectors) {
+            return false;
+        }
+        for (std::size_t j = 0; j < i; ++j) {
+            const MbrPartition& q = partitions[j];
+            if (p.number == q.number || (p.firstSector < q.firstSector + q.sectors &&
+                                         q.firstSector < p.firstSector + p.sectors)) {
+                return false;
+            }
+        }
+    }
+    return !partitions.empty();
 }
 
 }  // namespace rotopal::fuzz

@@ -27,4 +27,6 @@ offers --bar-colours import pic.png out.sys --bar
 offers cover import pic.png --fit c
 offers 640 gif in.sys out.gif --width 6
 offers "$folder/logo.sys" save "$folder/lo"
+offers --no-backup install logo.sys disk.img --no
+offers logow install logo.sys disk.img --as logo
 echo "completion offers what it should"

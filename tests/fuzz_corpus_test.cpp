@@ -37,5 +37,13 @@ TEST(FuzzCorpus, Rle8InputsStayInsideTheImage) {
     }
 }
 
+TEST(FuzzCorpus, PartitionTablesAcceptedLieInsideTheDisk) {
+    const auto files = CorpusFiles("mbr");
+    ASSERT_GE(files.size(), 10u);
+    for (const auto& file : files) {
+        EXPECT_TRUE(fuzz::PartitionTableIsSound(test::ReadBytes(file.string()))) << file;
+    }
+}
+
 }  // namespace
 }  // namespace rotopal

@@ -9,9 +9,11 @@ BUILD_PACKAGES=(cmake ninja-build g++ libgtest-dev libbenchmark-dev libcli11-dev
 # The window tests run the real program under Xvfb, drive its pointer and keys, send it a window
 # manager's close requests (python3-xlib) and read its window back. The picture import's
 # benchmark smoke test measures with numpy and GNU time.
-# The desktop entry and the AppStream data are validated by their own tools.
+# The desktop entry and the AppStream data are validated by their own tools. The disk image
+# tests make images with sfdisk (fdisk) and mkfs.fat (dosfstools), use them through mtools and
+# check them with fsck.fat.
 TEST_PACKAGES=(python3-pil python3-numpy python3-xlib imagemagick time xvfb xauth x11-utils
-    xdotool appstream desktop-file-utils)
+    xdotool appstream desktop-file-utils mtools dosfstools fdisk)
 
 # To build the Debian package: dpkg-shlibdeps works out its library dependencies, help2man
 # writes the manual pages from the programs' --help, man-db reads them back and lintian checks
