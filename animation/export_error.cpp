@@ -16,6 +16,9 @@ std::string DescribeExportError(const ExportError& error, const ExportWording& w
             }
             return FillIn(wording.frameLayout, {{"frame", frame}, {"message", write}});
         }
+        case ExportError::Kind::InvalidOptions:
+            return FillIn(wording.invalidOptionsLayout,
+                          {{"path", error.path}, {"detail", error.detail}});
         case ExportError::Kind::EncodeFailed: {
             const auto& encoder = error.encoder;
             const std::string stage = FillIn(

@@ -31,12 +31,14 @@ struct ExportError {
         InvalidSpan,   // the span is negative or reaches below index 0; nothing was written
         WriteFailed,   // a file could not be written (see `write`); the export stopped there
         EncodeFailed,  // giflib could not encode the GIF (see `encoder`); nothing was written
+        InvalidOptions,  // the GIF's options cannot be stored (see `detail`); nothing was written
     };
     Kind kind = Kind::WriteFailed;
     std::string path;  // the name the export was given: the series' prefix or the GIF's path
     int frame = 0;     // 1-based number of the frame that failed, 0 when no frame did
     WriteError write;
     GifEncodeError encoder;
+    std::string detail{};
 
     friend bool operator==(const ExportError&, const ExportError&) = default;
 };
@@ -45,6 +47,13 @@ inline ExportError InvalidSpanError(std::string path) {
     ExportError error;
     error.kind = ExportError::Kind::InvalidSpan;
     error.path = std::move(path);
+    return error;
+}
+
+inline ExportError InvalidOptionsError(std::string detail) {
+    ExportError error;
+    error.kind = ExportError::Kind::InvalidOptions;
+    error.detail = std::move(detail);
     return error;
 }
 
@@ -79,6 +88,8 @@ struct ExportWording {
     // By GifStage; {frame} is the frame's number.
     std::array<std::string, kGifStages> stages = {
         "starting the GIF stream", "encoding frame {frame}", "ending the GIF stream"};
+    // {path} and what is wrong with the options, {detail}; nothing was written.
+    std::string invalidOptionsLayout = "cannot write {path}: {detail}, so nothing was written";
 };
 
 // The failed export as a message, naming the failing step.

@@ -188,8 +188,25 @@ Failure<ExportError> EncodeFailed(GifStage stage, int frame, int code) {
 
 }  // namespace
 
+std::optional<std::string> GifOptionsProblem(const GifOptions& options) {
+    // A frame's delay is a 16-bit count of hundredths of a second.
+    if (options.delayMilliseconds < 0 || options.delayMilliseconds > 655350) {
+        return "the delay must be 0 to 655350 ms";
+    }
+    if (options.width != kLogoWidth && options.width != 2 * kLogoWidth) {
+        return "the width must be 320 or 640";
+    }
+    if (options.loopCount < 0 || options.loopCount > 65535) {
+        return "the loop count must be 0 to 65535";
+    }
+    return std::nullopt;
+}
+
 Result<void, ExportError> StreamAnimatedGif(const LogoDocument& document, std::int32_t span,
                                             const GifOptions& options, const GifSink& sink) {
+    if (const auto problem = GifOptionsProblem(options)) {
+        return Failure{InvalidOptionsError(*problem)};
+    }
     if (span < 0 || span > document.lastIndex) {
         return Failure{InvalidSpanError({})};
     }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -13,10 +14,14 @@
 namespace rotopal {
 
 struct GifOptions {
-    int delayMilliseconds = 150;  // stored in hundredths of a second: 150 ms becomes 15
+    int delayMilliseconds = 150;  // 0 to 655350, stored in hundredths of a second: 150 becomes 15
     int width = 320;              // 320, or 640 with every pixel doubled as in the preview
-    int loopCount = 0;            // 0 repeats forever
+    int loopCount = 0;            // 0 repeats forever; at most 65535
 };
+
+// What is wrong with the options, or nothing when a GIF can store them. The encoders refuse
+// options with a problem (InvalidOptions) before anything is written.
+std::optional<std::string> GifOptionsProblem(const GifOptions& options);
 
 // The palette animation as an animated GIF: one frame per rotation step over lastIndex - span ..
 // lastIndex, in the order of the numbered export (frame k after k steps, the last one with the

@@ -82,23 +82,81 @@ InfoFacts FactsOf(const LogoDocument& document) {
     return facts;
 }
 
-// A JSON string: quotes, backslashes and control characters escaped, other bytes as they are.
+// The length of the well-formed UTF-8 sequence at the start of text, or 0 when there is none
+// (a stray continuation byte, an overlong form, a surrogate, beyond U+10FFFF, cut short).
+std::size_t Utf8SequenceLength(std::string_view text) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned lead = byte(0);
+    const std::size_t length = lead < 0x80 ? 1 : lead < 0xC2 ? 0 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3
+                               : lead < 0xF5                                    ? 4
+                                                                                : 0;
+    if (length == 0 || length > text.size()) {
+        return 0;
+    }
+    for (std::size_t i = 1; i < length; ++i) {
+        if ((byte(i) & 0xC0) != 0x80) {
+            return 0;
+        }
+    }
+    // The second byte's range rules out overlong forms, surrogates and code points past U+10FFFF.
+    if ((lead == 0xE0 && byte(1) < 0xA0) || (lead == 0xED && byte(1) > 0x9F) ||
+        (lead == 0xF0 && byte(1) < 0x90) || (lead == 0xF4 && byte(1) > 0x8F)) {
+        return 0;
+    }
+    return length;
+}
+
+bool IsUtf8(std::string_view text) {
+    while (!text.empty()) {
+        const std::size_t length = Utf8SequenceLength(text);
+        if (length == 0) {
+            return false;
+        }
+        text.remove_prefix(length);
+    }
+    return true;
+}
+
+// A JSON string: quotes, backslashes and control characters escaped, UTF-8 as it is, and each
+// byte that is not part of well-formed UTF-8 (a name from an old disk in a legacy code page)
+// replaced by U+FFFD, so that the output is always valid JSON.
 std::string JsonString(std::string_view text) {
     std::string out = "\"";
-    for (const char c : text) {
+    while (!text.empty()) {
+        const std::size_t length = Utf8SequenceLength(text);
+        const char c = text.front();
         const auto byte = static_cast<unsigned char>(c);
+        if (length == 0) {
+            out += "\\uFFFD";
+            text.remove_prefix(1);
+            continue;
+        }
         if (c == '"' || c == '\\') {
             out += '\\';
             out += c;
         } else if (byte < 0x20) {
-            std::array<char, 8> escaped{};
-            std::snprintf(escaped.data(), escaped.size(), "\\u%04X", byte);
-            out += escaped.data();
+            constexpr char kHex[] = "0123456789ABCDEF";
+            out += "\\u00";
+            out += kHex[byte >> 4];
+            out += kHex[byte & 15];
         } else {
-            out += c;
+            out.append(text.substr(0, length));
         }
+        text.remove_prefix(length);
     }
     return out + "\"";
+}
+
+// The exact bytes as hexadecimal pairs.
+std::string HexBytes(std::string_view text) {
+    constexpr char kHex[] = "0123456789abcdef";
+    std::string hex;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        hex += kHex[byte >> 4];
+        hex += kHex[byte & 15];
+    }
+    return hex;
 }
 
 }  // namespace
@@ -147,7 +205,12 @@ std::string InfoJson(const std::string& path, const LogoDocument& document,
     const auto& info = document.infoHeader;
     const InfoFacts facts = FactsOf(document);
     std::ostringstream out;
-    out << "{\"file\":" << JsonString(path) << ",\"size\":{\"width\":" << info.biWidth
+    out << "{\"file\":" << JsonString(path);
+    // A name that is not UTF-8 stays recoverable, byte for byte.
+    if (!IsUtf8(path)) {
+        out << ",\"fileBytes\":\"" << HexBytes(path) << "\"";
+    }
+    out << ",\"size\":{\"width\":" << info.biWidth
         << ",\"height\":" << info.biHeight << "},\"bitsPerPixel\":" << info.biBitCount
         << ",\"compression\":\"" << (info.biCompression == kCompressionRle8 ? "rle8" : "none")
         << "\",\"infoHeaderBytes\":" << info.biSize << ",\"storedColours\":" << facts.colours

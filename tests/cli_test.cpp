@@ -169,6 +169,16 @@ TEST(Cli, InfoTellsWhatTheReaderRepairedAndNothingForASoundFile) {
     EXPECT_EQ(cli({"info", "@logo.sys"}).out.find("Repaired"), std::string::npos);
 }
 
+TEST(Cli, InfoJsonOfANameInALegacyCodePageIsValidAndKeepsTheBytes) {
+    CliFixture cli;
+    const std::string name = "caf\xe9.sys";  // Latin-1, as an old FAT disk may hold it
+    test::WriteBytes(cli.dir / name, test::ReadBytes(cli.dir / "logo.sys"));
+    const auto run = cli({"info", "--json", "@" + name});
+    ASSERT_EQ(run.code, 0) << run.err;
+    EXPECT_NE(run.out.find("caf\\uFFFD.sys\",\"fileBytes\":\""), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("636166e92e737973\""), std::string::npos) << "the exact bytes";
+}
+
 TEST(Cli, FailedSaveLeavesTheExistingFileUntouched) {
     CliFixture cli;
     // The temporary file beside the target adds to its name, so beside a name this long none can

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 
+#include "fuzz/import_properties.h"
 #include "fuzz/properties.h"
 #include "tests/test_support.h"
 
@@ -34,6 +35,14 @@ TEST(FuzzCorpus, Rle8InputsStayInsideTheImage) {
     ASSERT_GE(files.size(), 10u);
     for (const auto& file : files) {
         EXPECT_TRUE(fuzz::Rle8StaysInside(test::ReadBytes(file.string()))) << file;
+    }
+}
+
+TEST(FuzzCorpus, PicturesImportedAreSoundScreens) {
+    const auto files = CorpusFiles("picture");
+    ASSERT_GE(files.size(), 8u);
+    for (const auto& file : files) {
+        EXPECT_TRUE(fuzz::ImportedScreenIsSound(test::ReadBytes(file.string()))) << file;
     }
 }
 

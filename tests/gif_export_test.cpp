@@ -5,6 +5,8 @@
 
 #include <gif_lib.h>
 #include <gtest/gtest.h>
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -91,13 +93,37 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(WriteAnimatedGif, FailureKeepsTheOldFile) {
     test::TempDir dir;
-    ::mkdir((dir / "in-the-way.gif").c_str(), 0755);
-    const auto written = WriteAnimatedGif(dir / "in-the-way.gif", test::MakeDocument(), 3, {});
-    ASSERT_FALSE(written);
-    EXPECT_EQ(written.error().kind, ExportError::Kind::WriteFailed);
-    EXPECT_EQ(written.error().write,
-              (WriteError{WriteStep::Check, dir / "in-the-way.gif", EISDIR}));
-    EXPECT_EQ(dir.List(), std::vector<std::string>{"in-the-way.gif"});
+    const test::Bytes old{'o', 'l', 'd'};
+    test::WriteBytes(dir / "logo.gif", old);
+    // A file-size limit makes the write fail the way a full disk does.
+    const int status = test::RunInChild([&] {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{8 * 1024, 8 * 1024};
+        if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) {
+            return 10;
+        }
+        const auto written = WriteAnimatedGif(dir / "logo.gif", test::MakeDocument(), 3, {});
+        if (written) {
+            return 11;
+        }
+        const auto& error = written.error();
+        return error.kind == ExportError::Kind::WriteFailed &&
+                       error.write.step == WriteStep::Write && error.write.systemError == EFBIG
+                   ? 0
+                   : 12;
+    });
+    EXPECT_EQ(status, 0);
+    EXPECT_TRUE(test::SameBytes(old, test::ReadBytes(dir / "logo.gif")));
+    EXPECT_EQ(dir.List(), std::vector<std::string>{"logo.gif"}) << "no temporary file is left";
+}
+
+TEST(EncodeAnimatedGif, RefusesOptionsAGifCannotStore) {
+    for (const GifOptions options : {GifOptions{.delayMilliseconds = 2147483647},
+                                     GifOptions{.width = 500}, GifOptions{.loopCount = -1}}) {
+        const auto encoded = EncodeAnimatedGif(test::MakeDocument(), 3, options);
+        ASSERT_FALSE(encoded);
+        EXPECT_EQ(encoded.error().kind, ExportError::Kind::InvalidOptions);
+    }
 }
 
 }  // namespace

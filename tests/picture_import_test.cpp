@@ -354,7 +354,18 @@ INSTANTIATE_TEST_SUITE_P(
                                ".jpg"));
                        },
                        ImportErrorKind::Damaged},
-        BadPictureCase{"SignatureOnly", [] { return Cut(Cut(Cut(Cut(Cut(Gradient()))))); },
+        // The PNG signature alone, and with its header chunk cut off in the middle.
+        BadPictureCase{"SignatureOnly",
+                       [] {
+                           const auto png = Gradient();
+                           return std::vector<std::uint8_t>(png.begin(), png.begin() + 8);
+                       },
+                       ImportErrorKind::Damaged},
+        BadPictureCase{"SignatureAndCutHeader",
+                       [] {
+                           const auto png = Gradient();
+                           return std::vector<std::uint8_t>(png.begin(), png.begin() + 20);
+                       },
                        ImportErrorKind::Damaged},
         BadPictureCase{"HugePngHeader", HugePngHeader, ImportErrorKind::TooManyPixels}),
     test::CaseName{});

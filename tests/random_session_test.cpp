@@ -1,8 +1,9 @@
-// Long random sessions of the three windows on the scripted window system: opening good and
-// damaged files, range changes, selections, colour edits, exchanges, previews with yields that
-// close or restart them, saves and exports (some failing), undo and redo. After every event the
-// document must be one a reader accepts and the view must equal a full render; at the end of
-// each session undoing everything must give back the document as opened.
+// Long random sessions of the windows on the scripted window system: opening good and damaged
+// files, dropping pictures on the import dialog and accepting or cancelling it, range changes,
+// selections, colour edits, exchanges, previews with yields that close or restart them, saves
+// and exports (some failing), undo and redo. After every event the document, as the writer
+// puts it down, must pass a check of the format of its own, and the view must equal a full
+// render; at the end of each session undoing everything must give back the document as opened.
 //
 // ROTOPAL_RANDOM_SESSIONS sets how many sessions run (CI runs a long series), and
 // ROTOPAL_RANDOM_SEED where the series starts.
@@ -18,8 +19,10 @@
 
 #include "document/logo_reader.h"
 #include "document/logo_writer.h"
+#include "import/picture_import.h"
 #include "palette/view_render.h"
 #include "tests/fake/fake_window_system.h"
+#include "tests/test_pictures.h"
 #include "tests/test_support.h"
 #include "ui/form1.h"
 #include "ui/form2.h"
@@ -53,6 +56,13 @@ public:
         small.biClrImportant = 0;
         good.push_back(Write("small16.bmp", small));
         pristine = test::EncodeBmp(test::ClassicScreen(256, 4));
+        // A small picture of few colours, so that making screens of it stays quick.
+        picture = dir / "picture.png";
+        test::WriteBytes(picture, test::EncodePicture(64, 48, test::Stripes(64, {{200, 40, 30},
+                                                                                {40, 180, 60},
+                                                                                {30, 60, 210}})));
+        notes = Write("notes.txt", {});
+        test::WriteBytes(notes, test::Bytes{'n', 'o', 't', 'e', 's'});
     }
 
     std::string Write(const std::string& name, const test::BmpSpec& spec) {
@@ -83,7 +93,49 @@ public:
     test::TempDir dir;
     std::vector<std::string> good;
     std::vector<std::uint8_t> pristine;
+    std::string picture, notes;
 };
+
+std::uint32_t Le32(std::span<const std::uint8_t> bytes, std::size_t at) {
+    return std::uint32_t{bytes[at]} | std::uint32_t{bytes[at + 1]} << 8 |
+           std::uint32_t{bytes[at + 2]} << 16 | std::uint32_t{bytes[at + 3]} << 24;
+}
+
+// A check of the file as the format says, written apart from the program's reader: the headers'
+// fields, sizes and offsets, the colour table and every pixel row where the document has them.
+::testing::AssertionResult WrittenAsTheFormatSays(const LogoDocument& document) {
+    const auto bytes = EncodeLogoFile(document);
+    const std::size_t colours = std::size_t{document.lastIndex} + 1;
+    const std::size_t pixelsAt = 14 + 40 + 4 * colours;
+    if (bytes.size() != pixelsAt + kLogoPixelCount) {
+        return ::testing::AssertionFailure() << bytes.size() << " bytes for " << colours << " colours";
+    }
+    if (bytes[0] != 'B' || bytes[1] != 'M' || Le32(bytes, 2) != bytes.size() ||
+        Le32(bytes, 10) != pixelsAt) {
+        return ::testing::AssertionFailure() << "the file header";
+    }
+    if (Le32(bytes, 14) != 40 || Le32(bytes, 18) != 320 || Le32(bytes, 22) != 400 ||
+        // The planes are not examined and are written as held.
+        (bytes[26] | bytes[27] << 8) != document.infoHeader.biPlanes ||
+        (bytes[28] | bytes[29] << 8) != 8 ||
+        Le32(bytes, 30) != 0) {
+        return ::testing::AssertionFailure()
+               << "the info header: size " << Le32(bytes, 14) << ", " << Le32(bytes, 18) << " x "
+               << Le32(bytes, 22) << ", planes " << (bytes[26] | bytes[27] << 8) << ", bits "
+               << (bytes[28] | bytes[29] << 8) << ", compression " << Le32(bytes, 30);
+    }
+    for (std::size_t i = 0; i < colours; ++i) {
+        const RGBQUAD& c = document.palette[i];
+        const std::size_t at = 54 + 4 * i;
+        if (bytes[at] != c.rgbBlue || bytes[at + 1] != c.rgbGreen || bytes[at + 2] != c.rgbRed) {
+            return ::testing::AssertionFailure() << "colour table entry " << i;
+        }
+    }
+    if (!std::equal(document.pixels.begin(), document.pixels.end(), bytes.begin() + static_cast<std::ptrdiff_t>(pixelsAt))) {
+        return ::testing::AssertionFailure() << "the pixel rows";
+    }
+    return ::testing::AssertionSuccess();
+}
 
 // One session: the windows on a fresh fake, and what the document must come back to.
 class RandomSession {
@@ -142,7 +194,7 @@ private:
 
     void RandomEvent() {
         const int cell = static_cast<int>(Pick(256));
-        switch (Pick(12)) {
+        switch (Pick(13)) {
             case 0:
                 Open(Pick(3) == 0 ? library_.Damaged(random_)
                                   : library_.good[Pick(library_.good.size())]);
@@ -172,7 +224,14 @@ private:
             case 8: form1_.Edit_Undo(); break;
             case 9: form1_.Edit_Redo(); break;
             case 10: Reset(); break;
+            case 11: DropOnTheImportDialog(); break;
             default: form1_.Timer1_Timer(); break;
+        }
+    }
+
+    void Settle() {
+        while (ws_.PendingWork() > 0) {
+            ws_.RunEventLoop();
         }
     }
 
@@ -181,12 +240,60 @@ private:
         ws_.messageAnswers = {yes ? MessageAnswer::Yes : MessageAnswer::No,
                               convert ? MessageAnswer::Yes : MessageAnswer::No};
         const std::string path = session().path;
+        const auto importedWith = session().importedWith;
         form1_.Command4_Click();
-        if (yes) {
-            if (const auto read = ReadLogoFile(path, [convert](int) { return convert; })) {
-                opened_ = read.value().document;
+        Settle();
+        if (!yes) {
+            return;
+        }
+        if (importedWith) {
+            opened_ = ImportPictureFile(path, *importedWith).value().document;
+        } else if (const auto read = ReadLogoFile(path, [convert](int) { return convert; })) {
+            opened_ = read.value().document;
+        }
+    }
+
+    // A picture (or a file that is none) dropped on the window; in the dialog some options
+    // change, sometimes while a preview is being made, and it is accepted or cancelled.
+    void DropOnTheImportDialog() {
+        const bool picture = Pick(4) != 0;
+        const LogoDocument before = session().document;
+        form1_.Form_DragDrop({picture ? library_.picture : library_.notes});
+        ImportDialog& dialog = form1_.importDialog();
+        if (!dialog.isOpen()) {
+            ASSERT_FALSE(picture) << "a picture opens the dialog";
+            return;
+        }
+        Settle();
+        for (std::size_t change = Pick(3); change > 0; --change) {
+            switch (Pick(3)) {
+                case 0: dialog.Range_Change(1 + static_cast<int>(Pick(255))); break;
+                case 1: dialog.FitOption_Click(static_cast<Fit>(Pick(3))); break;
+                default: dialog.BandRows_Change(static_cast<int>(Pick(40))); break;
+            }
+            dialog.Timer2_Timer();
+            if (Coin()) {
+                ws_.RunEventLoop();
             }
         }
+        const bool accept = Coin();
+        if (accept) {
+            dialog.OK_Click();
+        } else {
+            dialog.Cancel_Click();
+        }
+        Settle();
+        ASSERT_FALSE(dialog.isOpen());
+        ASSERT_TRUE(ws_.formEnabled[Form::Form1]) << "the dialog gives the main window back";
+        if (!accept) {
+            ASSERT_EQ(session().document, before) << "cancel changes nothing";
+            return;
+        }
+        // The screen opened is the one the import makes of the picture with those options.
+        const auto expected = ImportPictureFile(library_.picture, dialog.options());
+        ASSERT_TRUE(expected);
+        ASSERT_TRUE(test::SameDocument(expected.value().document, session().document));
+        opened_ = session().document;
     }
 
     void Preview() {
@@ -232,10 +339,7 @@ private:
     void CheckInvariants() {
         ++figures_.checks;
         const LogoDocument& document = session().document;
-        const auto reread = DecodeLogoFile(EncodeLogoFile(document), nullptr);
-        ASSERT_TRUE(reread.has_value()) << "a reader accepts the document";
-        ASSERT_EQ(reread.value().document.lastIndex, document.lastIndex);
-        ASSERT_EQ(reread.value().document.pixels, document.pixels);
+        ASSERT_TRUE(WrittenAsTheFormatSays(document));
 
         // Compared whole first, which is fast; SameImage then says where they differ.
         ArgbImage& expected = expected_;

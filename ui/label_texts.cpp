@@ -89,13 +89,15 @@ std::string SaveFailureText(const WriteError& error) {
 
 std::string SaveFailureText(const ExportError& error) {
     // A frame's own file name carries its number, so the frame needs no words of its own.
-    const ExportWording wording{
+    ExportWording wording{
         JapaneseWriteWording(),
         "{message}",
         SaveFailureHead().append(texts::kReasonInvalidSpan),
         SaveFailureHead().append("{stage}").append(texts::kGifLibraryError),
         {std::string(texts::kGifStageOpen), std::string(texts::kGifStageFrame),
          std::string(texts::kGifStageTrailer)}};
+    wording.invalidOptionsLayout =
+        SaveFailureHead().append(texts::kReasonInvalidGifOptions).append("\r\n{detail}");
     return DescribeExportError(error, wording);
 }
 

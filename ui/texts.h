@@ -244,6 +244,11 @@ inline constexpr std::string_view kReasonIoError = "入出力エラーが発生�
 inline constexpr std::string_view kReasonInvalidSpan =
     "アニメーションの範囲が画像の色数を超えています。何も書き込まれていません。";
 
+// The animated GIF's settings cannot be stored (then what is wrong, in English); nothing was
+// written.
+inline constexpr std::string_view kReasonInvalidGifOptions =
+    "GIFの設定が正しくありません。何も書き込まれていません。";
+
 // What failed in a save, said before the reason.
 // The file cannot be written to (a folder of its name, or it is read-only).
 inline constexpr std::string_view kStepCheck = "保存先のファイルに書き込めません。";

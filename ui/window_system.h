@@ -88,7 +88,8 @@ struct BackgroundWork {
 // The events it raises follow these rules, which the form logic relies on and which a contract
 // test checks against every implementation:
 // - The handlers run one at a time. No operation below runs a handler inside the caller's,
-//   except DoEvents.
+//   except DoEvents: the modal ones (message boxes, the dialogs, pop-up menus) hold the timers'
+//   ticks and any dropped files or ended background work until they return.
 // - A disabled control, or any control of a disabled window, raises no pointer, key or focus
 //   event. A disabled window takes no close request and no dropped files.
 // - Files dropped on the main window reach Form_DragDrop after the drop has ended, so the

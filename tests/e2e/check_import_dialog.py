@@ -56,16 +56,23 @@ def main():
             shot = screenshot(folder / "import-dialog.png")
             middle = shot.crop((500, 150, 900, 350)).convert("L")
             return max(middle.getdata()) > 40
-        wait_for(preview_drawn, "the preview's drawing")
+        wait_for(preview_drawn, "the preview's drawing", seconds=60)
         size = xdotool("getwindowgeometry", "--shell", dialog)
         width = int(next(v for v in size if v.startswith("WIDTH=")).split("=")[1])
         height = int(next(v for v in size if v.startswith("HEIGHT=")).split("=")[1])
         Image.open(folder / "import-dialog.png").crop((0, 0, width, height)).save(
             folder / "import-dialog.png")
-        xdotool("windowfocus", dialog)
-        xdotool("key", "Return")
-        wait_for(lambda: title_of(main_window) == "ロトパル-" + str(picture),
-                 "the main window's title naming the picture")
+        # Without a window manager the focus is given by hand; on a loaded machine it may not
+        # have arrived when the key does, so Return is pressed again while the dialog stays.
+        def accepted():
+            if title_of(main_window) == "ロトパル-" + str(picture):
+                return True
+            if dialog in xdotool("search", "--onlyvisible", "--name", DIALOG_TITLE):
+                xdotool("windowfocus", "--sync", dialog)
+                xdotool("key", "--window", dialog, "Return")
+                time.sleep(1)
+            return False
+        wait_for(accepted, "the main window's title naming the picture", seconds=60)
         print(f"ok: Return accepted; the title is {title_of(main_window)}")
         request_close(main_window)
         # An instrumented program checks its heap for leaks on the way out, which takes a while.

@@ -3,6 +3,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <utility>
 
 #include <sys/stat.h>
 
@@ -97,6 +98,7 @@ MessageAnswer FakeWindowSystem::MessageBox(std::string_view caption, std::string
                                            MessageIcon icon, MessageButtons buttons) {
     messageBoxes.push_back({std::string(caption), std::string(text), icon, buttons});
     log.push_back("MessageBox " + std::string(text));
+    WhileModal();
     const auto fallback = buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::No;
     return Next(messageAnswers, fallback);
 }
@@ -194,6 +196,7 @@ void FakeWindowSystem::PrintStatusLine(std::string_view text) {
 
 std::optional<int> FakeWindowSystem::ShowPopupMenu(PopupMenu menu) {
     log.push_back(menu == PopupMenu::Menu ? "ShowPopupMenu Menu" : "ShowPopupMenu Menu_Save");
+    WhileModal();
     return Next(menuAnswers, std::optional<int>{});
 }
 
@@ -356,6 +359,12 @@ void FakeWindowSystem::RunEventLoop() {
             job.progress(*latest);
         }
         job.done();
+    }
+}
+
+void FakeWindowSystem::WhileModal() {
+    if (auto action = std::exchange(whileModal, nullptr)) {
+        action();
     }
 }
 

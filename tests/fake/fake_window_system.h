@@ -42,6 +42,8 @@ public:
     std::deque<std::optional<int>> menuAnswers;
     // Runs inside DoEvents, for tests of what may happen during a yield.
     std::function<void()> onDoEvents;
+    // Runs once inside the next message box or pop-up menu, as if the user did it meanwhile.
+    std::function<void()> whileModal;
 
     // What was done.
     std::vector<std::string> log;
@@ -134,6 +136,7 @@ public:
     std::array<std::int32_t, 16> lastCustomColours{};
 
 private:
+    void WhileModal();
     bool Reachable(Control control);
     Form1* form1_ = nullptr;
     Form2* form2_ = nullptr;

@@ -22,6 +22,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <functional>
+#include <map>
 #include <memory>
 #include <thread>
 
@@ -63,6 +64,10 @@ public:
     };
     virtual void AnswerSaveDialog(const std::string& folder, std::vector<Attempt> attempts) = 0;
     virtual void LetEventsRun() = 0;
+    // Does `action` while the next message box or pop-up menu is open, then closes it.
+    virtual void DuringNextModal(std::function<void()> action) = 0;
+    // How often the timer's handler has run since the session started.
+    virtual int Ticks(Timer timer) = 0;
 
     virtual bool IsEnabled(Control control) = 0;
     virtual bool IsFormEnabled(Form form) = 0;
@@ -94,6 +99,10 @@ public:
         }
     }
     void LetEventsRun() override { ws_.RunEventLoop(); }
+    void DuringNextModal(std::function<void()> action) override {
+        ws_.whileModal = std::move(action);
+    }
+    int Ticks(Timer) override { return 0; }  // the fake's timers run only when told to
 
     bool IsEnabled(Control control) override { return ws_.enabled[control]; }
     bool IsFormEnabled(Form form) override { return ws_.formEnabled[form]; }
@@ -168,6 +177,25 @@ public:
         QApplication::sendEvent(&ws_.mainWindow(), &drop);
     }
     void AnswerSaveDialog(const std::string& folder, std::vector<Attempt> attempts) override;
+    void DuringNextModal(std::function<void()> action) override {
+        // Timers of the test's own, which the window system does not hold.
+        QTimer::singleShot(100, [action] { action(); });
+        QTimer::singleShot(300, [] {
+            if (QWidget* popup = QApplication::activePopupWidget()) {
+                popup->close();
+            } else if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+                box->accept();
+            }
+        });
+    }
+    int Ticks(Timer timer) override {
+        if (!ticks_.contains(timer)) {
+            ticks_[timer] = 0;
+            QObject::connect(&ws_.timer(timer), &QTimer::timeout, &ws_.timer(timer),
+                             [this, timer] { ++ticks_[timer]; });
+        }
+        return ticks_[timer];
+    }
     void LetEventsRun() override {
         for (int i = 0; i < 3; ++i) {
             QCoreApplication::processEvents();
@@ -243,6 +271,7 @@ private:
     std::size_t next_ = 0;
     int patience_ = 0;  // polls left before a dialog stuck on a refusal is cancelled
     QTimer refusalCloser_;
+    std::map<Timer, int> ticks_;
 };
 
 void QtUser::AnswerSaveDialog(const std::string& /*folder*/, std::vector<Attempt> attempts) {
@@ -539,6 +568,47 @@ TEST_P(PortContract, DroppedFileOpensAfterTheDropAndNeverInsideARepaint) {
     user.LetEventsRun();
     EXPECT_EQ(user.Caption(Form::Form1), "ロトパル-" + second);
 }
+
+// ---- Modal loops -------------------------------------------------------------------------
+
+struct ModalRow {
+    const char* name;
+    std::function<void(WindowSystem&)> open;  // opens the modal loop, in a handler
+};
+
+class ModalContract : public ::testing::TestWithParam<std::tuple<const char*, ModalRow>> {
+protected:
+    Session session{std::get<0>(GetParam())};
+    User& user = session.user();
+};
+
+// A message box or a pop-up menu runs a loop of its own inside the handler that opened it; no
+// other handler runs in it: the blink does not tick, and a file dropped meanwhile opens after.
+TEST_P(ModalContract, RunsNoOtherHandlerInside) {
+    session.Start(session.WriteScreen("first.sys"));
+    const std::string second = session.WriteScreen("second.sys");
+    session.ws().SetTimerInterval(Timer::Form1_Timer1, 10);
+    const int ticks = user.Ticks(Timer::Form1_Timer1);
+    user.DuringNextModal([&] { user.DropFile(second); });
+    std::get<1>(GetParam()).open(session.ws());
+    EXPECT_EQ(user.Ticks(Timer::Form1_Timer1), ticks) << "the blink ticked inside the loop";
+    EXPECT_EQ(user.Caption(Form::Form1), "ロトパル-" + session.dir / "first.sys");
+    user.LetEventsRun();
+    EXPECT_EQ(user.Caption(Form::Form1), "ロトパル-" + second) << "the drop opens afterwards";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Both, ModalContract,
+    ::testing::Combine(
+        kImplementations,
+        ::testing::Values(ModalRow{"MessageBox",
+                                   [](WindowSystem& ws) {
+                                       ws.MessageBox(texts::kMessageCaption, texts::kSavedMessage,
+                                                     MessageIcon::None, MessageButtons::Ok);
+                                   }},
+                          ModalRow{"PopupMenu",
+                                   [](WindowSystem& ws) { ws.ShowPopupMenu(PopupMenu::Menu); }})),
+    RowName{});
 
 // ---- Background work ---------------------------------------------------------------------
 

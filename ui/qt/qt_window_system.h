@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QFileDialog>
+#include <QSignalBlocker>
 #include <QTimer>
 #include <map>
+#include <vector>
 #include <memory>
 #include <type_traits>
 
@@ -88,8 +90,23 @@ private:
         int interval = 0;
     };
     void Refresh(TimerState& state);
-    // Runs work once the current event has been handled, and never inside a repaint.
+    // Runs work once the current event has been handled, never inside a repaint and never
+    // inside a modal loop: work that comes up meanwhile is held until the loop ends.
     void Defer(std::function<void()> work);
+    // While one lives, a modal loop (a message box, a file or colour dialog, a pop-up menu) is
+    // running inside a handler: the forms' timers hold their ticks and deferred work waits, so
+    // that no other handler runs inside the one that opened it.
+    class ModalLoop {
+    public:
+        explicit ModalLoop(QtWindowSystem& ws);
+        ~ModalLoop();
+        ModalLoop(const ModalLoop&) = delete;
+        ModalLoop& operator=(const ModalLoop&) = delete;
+
+    private:
+        QtWindowSystem& ws_;
+        std::vector<std::unique_ptr<QSignalBlocker>> quiet_;
+    };
     // Runs a handler; an exception that escapes it is told to the user, not passed to Qt.
     void RunGuarded(const std::function<void()>& handler);
     void ReportFailure(std::string text);
@@ -118,6 +135,8 @@ private:
     std::unique_ptr<ImportWindow> import_;
     std::map<Timer, TimerState> timers_;
     bool paintingOnly_ = false;
+    int modalLoops_ = 0;
+    std::vector<std::function<void()>> held_;  // deferred while a modal loop runs
     // How long a repaint waits for a newly shown window to appear; a window manager that never
     // maps it must not hang the program.
     static constexpr int kExposeWaitMilliseconds = 2000;

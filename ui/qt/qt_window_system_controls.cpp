@@ -77,6 +77,7 @@ void QtWindowSystem::PrintStatusLine(std::string_view text) {
 
 std::optional<int> QtWindowSystem::ShowPopupMenu(PopupMenu menu) {
     QMenu* shown = menu == PopupMenu::Menu ? main_->menu : main_->menuSave;
+    const ModalLoop modal(*this);
     QAction* chosen = shown->exec(QCursor::pos());
     if (chosen == nullptr) {
         return std::nullopt;

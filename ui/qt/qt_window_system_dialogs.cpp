@@ -18,6 +18,7 @@ MessageAnswer QtWindowSystem::MessageBox(std::string_view caption, std::string_v
     const auto qtButtons =
         buttons == MessageButtons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok;
     QMessageBox box(qtIcon, Q(caption), QLines(text), qtButtons, main_.get());
+    const ModalLoop modal(*this);
     const int answer = box.exec();
     if (buttons == MessageButtons::Ok) {
         return MessageAnswer::Ok;
@@ -31,6 +32,7 @@ std::string QtWindowSystem::OpenFileDialog(std::string_view title,
     auto dialog = MakeFileDialog(main_.get(), title, filters, initialFolder);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     dialog->setFileMode(QFileDialog::ExistingFile);
+    const ModalLoop modal(*this);
     if (runFileDialog) {
         return runFileDialog(*dialog);
     }
@@ -48,6 +50,7 @@ SaveDialogAnswer QtWindowSystem::SaveFileDialog(std::string_view title,
     dialog->setAcceptMode(QFileDialog::AcceptSave);
     dialog->setFileMode(QFileDialog::AnyFile);
     dialog->selectFile(QString::fromStdString(initialName));
+    const ModalLoop modal(*this);
     if (runFileDialog) {
         const std::string path = runFileDialog(*dialog);
         return {path, path.empty() ? 0 : SelectedFilterNumber(*dialog)};
@@ -66,6 +69,7 @@ std::optional<std::int32_t> QtWindowSystem::ColorDialog(
     for (int i = 0; i < QColorDialog::customCount() && i < 16; ++i) {
         QColorDialog::setCustomColor(i, toQColor(customColours[static_cast<std::size_t>(i)]));
     }
+    const ModalLoop modal(*this);
     if (runColorDialog) {
         return runColorDialog(initialColour);
     }

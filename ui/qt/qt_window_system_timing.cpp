@@ -6,6 +6,7 @@
 #include <QSignalBlocker>
 #include <QThread>
 #include <QWindow>
+#include <utility>
 
 #include "ui/qt/qt_window_system.h"
 
@@ -36,12 +37,32 @@ void QtWindowSystem::SetTimerEnabled(Timer timer, bool enabled) {
 
 void QtWindowSystem::Defer(std::function<void()> work) {
     QTimer::singleShot(0, main_.get(), [this, work = std::move(work)]() mutable {
+        if (modalLoops_ > 0) {
+            held_.push_back(std::move(work));  // after the modal loop
+            return;
+        }
         if (paintingOnly_) {
             Defer(std::move(work));  // not inside a repaint: after it
             return;
         }
         RunGuarded(work);
     });
+}
+
+QtWindowSystem::ModalLoop::ModalLoop(QtWindowSystem& ws) : ws_(ws) {
+    ++ws_.modalLoops_;
+    for (auto& [which, state] : ws_.timers_) {
+        quiet_.push_back(std::make_unique<QSignalBlocker>(state.timer.get()));
+    }
+}
+
+QtWindowSystem::ModalLoop::~ModalLoop() {
+    quiet_.clear();
+    if (--ws_.modalLoops_ == 0) {
+        for (auto& work : std::exchange(ws_.held_, {})) {
+            ws_.Defer(std::move(work));
+        }
+    }
 }
 
 void QtWindowSystem::PaintPendingWindows(QWidget& window) {
