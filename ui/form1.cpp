@@ -12,6 +12,7 @@
 #include "ui/dialogs.h"
 #include "ui/file_filters.h"
 #include "ui/import_messages.h"
+#include "ui/import_work.h"
 #include "ui/label_texts.h"
 #include "ui/layout.h"
 #include "ui/texts.h"
@@ -190,17 +191,15 @@ void Form1::MakeScreenFromPicture(const std::string& path, const ImportOptions& 
     ws_.SetFormEnabled(Form::Form1, false);
     ws_.SetBusy(true);
     Message(ImportProgressText(0));
-    // Written by the work, read by `done`, which the window system runs after the work ends.
-    auto outcome = std::make_shared<std::optional<Result<ImportedScreen, ImportError>>>();
-    ws_.RunInBackground({
-        .work =
-            [path, options, outcome](const std::function<void(int)>& report) {
-                outcome->emplace(ImportPictureFile(path, options, report));
-            },
-        .progress = [this](int percent) { Message(ImportProgressText(percent)); },
-        .done = [this, path, options,
-                 outcome] { FinishScreenFromPicture(path, options, std::move(**outcome)); },
-    });
+    RunImportWork<ImportedScreen>(
+        ws_,
+        [path, options](const std::function<void(int)>& report) {
+            return ImportPictureFile(path, options, report);
+        },
+        [this](int percent) { Message(ImportProgressText(percent)); },
+        [this, path, options](Result<ImportedScreen, ImportError> imported) {
+            FinishScreenFromPicture(path, options, std::move(imported));
+        });
 }
 
 void Form1::FinishScreenFromPicture(const std::string& path, const ImportOptions& options,

@@ -8,6 +8,7 @@
 #include "core/message_layout.h"
 #include "palette/view_render.h"
 #include "ui/import_messages.h"
+#include "ui/import_work.h"
 #include "ui/layout.h"
 #include "ui/texts.h"
 
@@ -67,28 +68,18 @@ void ImportDialog::Open(const std::string& path, const ImportOptions& options) {
     ws_.ShowForm(Form::Form4);
 
     // The picture is decoded once per dialog; every preview is made from what it keeps.
-    auto outcome = std::make_shared<std::optional<Result<DecodedPictureHandle, ImportError>>>();
-    ws_.RunInBackground({
-        .work =
-            [path, outcome](const std::function<void(int)>& report) {
-                outcome->emplace(DecodePictureFile(path, report));
-            },
-        .progress =
-            [this, session](int percent) {
-                if (session == session_ && !decoded_) {
-                    ws_.SetLabel(
-                        Label::Form4_Label1,
-                        FillIn(texts::kImportReading, {{"percent", std::to_string(percent)}}));
-                }
-            },
-        .done =
-            [this, session, outcome] {
-                if (!outcome->has_value()) {
-                    outcome->emplace(Failure{ImportError{.kind = ImportErrorKind::OutOfMemory}});
-                }
-                Decoded(session, std::move(**outcome));
-            },
-    });
+    RunImportWork<DecodedPictureHandle>(
+        ws_,
+        [path](const std::function<void(int)>& report) { return DecodePictureFile(path, report); },
+        [this, session](int percent) {
+            if (session == session_ && !decoded_) {
+                ws_.SetLabel(Label::Form4_Label1,
+                             FillIn(texts::kImportReading, {{"percent", std::to_string(percent)}}));
+            }
+        },
+        [this, session](Result<DecodedPictureHandle, ImportError> decoded) {
+            Decoded(session, std::move(decoded));
+        });
 }
 
 void ImportDialog::Decoded(std::uint32_t session,
@@ -114,21 +105,15 @@ void ImportDialog::Remake() {
     ws_.SetLabel(Label::Form4_Label1, texts::kImportPreviewWorking);
     const std::uint32_t session = session_;
     const std::uint32_t version = version_;
-    auto outcome = std::make_shared<std::optional<Result<ImportedScreen, ImportError>>>();
-    ws_.RunInBackground({
-        .work =
-            [picture = decoded_, options = options_, outcome](const std::function<void(int)>&) {
-                outcome->emplace(MakeScreen(*picture, options));
-            },
-        .progress = [](int) {},
-        .done =
-            [this, session, version, outcome] {
-                if (!outcome->has_value()) {
-                    outcome->emplace(Failure{ImportError{.kind = ImportErrorKind::OutOfMemory}});
-                }
-                Made(session, version, std::move(**outcome));
-            },
-    });
+    RunImportWork<ImportedScreen>(
+        ws_,
+        [picture = decoded_, options = options_](const std::function<void(int)>&) {
+            return MakeScreen(*picture, options);
+        },
+        [](int) {},
+        [this, session, version](Result<ImportedScreen, ImportError> made) {
+            Made(session, version, std::move(made));
+        });
 }
 
 void ImportDialog::Made(std::uint32_t session, std::uint32_t version,

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <utility>
+
+#include "core/result.h"
+#include "import/import_error.h"
+#include "ui/window_system.h"
+
+namespace rotopal {
+
+// A step of an import (decoding a picture, making a screen) run off the UI thread through the
+// window system, its result handed to `done` on the UI thread.
+template <class T>
+void RunImportWork(WindowSystem& ws,
+                   std::function<Result<T, ImportError>(const std::function<void(int)>&)> work,
+                   std::function<void(int)> progress,
+                   std::function<void(Result<T, ImportError>)> done) {
+    // Written by the work, read by `done`, which the window system runs after the work ends.
+    auto outcome = std::make_shared<std::optional<Result<T, ImportError>>>();
+    ws.RunInBackground({
+        .work = [work = std::move(work), outcome](
+                    const std::function<void(int)>& report) { outcome->emplace(work(report)); },
+        .progress = std::move(progress),
+        .done =
+            [done = std::move(done), outcome] {
+                // Work that an exception ended left nothing; what runs out there is memory.
+                if (!outcome->has_value()) {
+                    outcome->emplace(Failure{ImportError{.kind = ImportErrorKind::OutOfMemory}});
+                }
+                done(std::move(**outcome));
+            },
+    });
+}
+
+}  // namespace rotopal
