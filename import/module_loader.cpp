@@ -1,8 +1,10 @@
 #include "import/module_loader.h"
 
 #include <dlfcn.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <climits>
 #include <cstdlib>
@@ -10,6 +12,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/version.h"
@@ -66,6 +69,15 @@ std::vector<std::string> Candidates() {
     return candidates;
 }
 
+// What an import maps beyond the process's size before it, at the most: found with `ulimit -v`
+// on a two-core machine (up to 113 MiB, for a large WebP), with room for the stack and buffers
+// of each of libvips's worker threads, one per core.
+std::size_t ImportAddressSpace() {
+    constexpr std::size_t kMiB = std::size_t{1} << 20;
+    const std::size_t cores = std::max(1U, std::thread::hardware_concurrency());
+    return 128 * kMiB + 16 * kMiB * std::min<std::size_t>(cores, 64);
+}
+
 bool SaysOutOfMemory(const std::string& reason) {
     return reason.find("allocate memory") != std::string::npos ||
            reason.find("failed to map segment") != std::string::npos;
@@ -95,6 +107,19 @@ Result<const ImportModule*, ImportError> Open(const std::string& file) {
 }
 
 }  // namespace
+
+Result<void, ImportError> CheckRoomForImport() {
+    const std::size_t size = ImportAddressSpace();
+    void* room = ::mmap(nullptr, size, PROT_READ | PROT_WRITE,
+                        MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (room == MAP_FAILED) {
+        return Failure{ImportError{
+            .kind = ImportErrorKind::OutOfMemory,
+            .detail = std::to_string(size >> 20) + " MiB of address space are not to be had"}};
+    }
+    ::munmap(room, size);
+    return {};
+}
 
 Result<const ImportModule*, ImportError> LoadImportModule() {
     static std::mutex mutex;

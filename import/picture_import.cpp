@@ -20,6 +20,9 @@ auto Guarded(Call call) -> decltype(call(std::declval<const ImportModule&>())) {
         if (!module) {
             return Failure{module.error()};
         }
+        if (auto room = CheckRoomForImport(); !room) {
+            return Failure{room.error()};
+        }
         return call(*module.value());
     } catch (const std::bad_alloc&) {
         return Failure{ImportError{.kind = ImportErrorKind::OutOfMemory}};

@@ -33,9 +33,11 @@ ImportError Refusal(ImportErrorKind kind, const std::string& detail) {
 }
 
 ImportError FromDecoder(const std::string& words) {
-    // libvips says so in these words when an allocation of its own fails.
+    // libvips says so in these words when an allocation of its own fails, and glib so when
+    // it cannot map a new thread's stack.
     const bool memory = words.find("out of memory") != std::string::npos ||
-                        words.find("Insufficient memory") != std::string::npos;
+                        words.find("Insufficient memory") != std::string::npos ||
+                        words.find("Error creating thread") != std::string::npos;
     return Refusal(memory ? ImportErrorKind::OutOfMemory : ImportErrorKind::Damaged, words);
 }
 

@@ -261,6 +261,9 @@ INSTANTIATE_TEST_SUITE_P(
                                        "/nowhere/rotopal-import.so"},
                       // Room for the program, not for the decoders' libraries.
                       ImportFailureRow{"OutOfMemory", nullptr, rlim_t{100} << 20,
+                                       "not enough memory to import the picture"},
+                      // Room for the libraries, not for decoding: glib would end the process.
+                      ImportFailureRow{"NoRoomToDecode", nullptr, rlim_t{200} << 20,
                                        "not enough memory to import the picture"}),
     test::CaseName());
 
