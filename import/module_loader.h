@@ -9,8 +9,8 @@ namespace rotopal {
 // The picture import's module, loaded on the first call and kept for the life of the process.
 // It is looked for where ROTOPAL_IMPORT_MODULE says when that is set, else where the package
 // installs it beside the programs (LIBDIR/rotopal), else in the folders the program's own
-// libraries are looked for in (its run path, which in a build tree leads to the build's module). A
-// failure is not kept: the next call tries again.
+// libraries are looked for in (its run path, which in a build tree leads to the build's
+// module). A failure is not kept: the next call tries again.
 Result<const ImportModule*, ImportError> LoadImportModule();
 
 // Whether the process has the address space an import needs. glib, under libvips, ends the
