@@ -4,8 +4,8 @@ its preview drawn, Return accepts it, and the main window's title then names the
 
   check_import_dialog.py ROTOPAL OUTPUT_FOLDER
 
-A screenshot of the dialog, raised above the main window (there is no window manager), stays in
-OUTPUT_FOLDER/import-dialog.png; the README shows it.
+The dialog, opened while the main window is loaded, must be stacked above it once both are
+shown. A screenshot of the dialog stays in OUTPUT_FOLDER/import-dialog.png; the README shows it.
 """
 
 import subprocess
@@ -14,6 +14,7 @@ import time
 from pathlib import Path
 
 from PIL import Image
+from Xlib import display as xdisplay
 
 from check_window import find_main_window, request_close, screenshot, title_of
 
@@ -35,6 +36,13 @@ def wait_for(condition, what, seconds=30):
     raise SystemExit(f"{what} did not happen in {seconds} s")
 
 
+def stacked_above(upper, lower):
+    """Whether one top-level window is above another: without a window manager they are the
+    root's children, listed bottom to top."""
+    order = [child.id for child in xdisplay.Display().screen().root.query_tree().children]
+    return order.index(int(upper, 0)) > order.index(int(lower, 0))
+
+
 def main():
     program, folder = sys.argv[1], Path(sys.argv[2])
     folder.mkdir(parents=True, exist_ok=True)
@@ -47,8 +55,9 @@ def main():
         main_window, _ = find_main_window(time.monotonic() + 30)
         dialog = wait_for(lambda: xdotool("search", "--onlyvisible", "--name", DIALOG_TITLE),
                           "the import dialog's appearing")[0]
+        if not stacked_above(dialog, main_window):
+            raise SystemExit("the import dialog is hidden under the main window")
         xdotool("windowmove", dialog, "0", "0")
-        xdotool("windowraise", dialog)
 
         # The preview is drawn once the picture is decoded and the screen made: its middle is
         # no longer the black it starts as.

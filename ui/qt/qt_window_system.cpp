@@ -33,6 +33,23 @@ QtWindowSystem::~QtWindowSystem() = default;
 
 void QtWindowSystem::ShowMainWindow() {
     main_->show();
+    // A picture named on the command line opens the import dialog while the main window is
+    // being loaded, before it is shown: the dialog must still end up above it.
+    if (import_->isVisible()) {
+        KeepAboveMainWindow(*import_);
+        import_->raise();
+        import_->activateWindow();
+    }
+}
+
+void QtWindowSystem::KeepAboveMainWindow(QWidget& window) {
+    // Window managers keep a transient window above its parent. Not a child of the main
+    // window: that is disabled while the dialog is open, and a child would be too.
+    window.winId();
+    main_->winId();
+    if (window.windowHandle() != nullptr && main_->windowHandle() != nullptr) {
+        window.windowHandle()->setTransientParent(main_->windowHandle());
+    }
 }
 
 QWidget* QtWindowSystem::ControlWidget(Control control) {
@@ -85,12 +102,7 @@ void QtWindowSystem::ShowForm(Form form) {
     if (!window->isVisible()) {
         if (form == Form::Form4) {
             window->adjustSize();
-            // Window managers keep it above the main window. Not a child of it: the main
-            // window is disabled while the dialog is open, and a child would be too.
-            window->winId();
-            if (window->windowHandle() != nullptr && main_->windowHandle() != nullptr) {
-                window->windowHandle()->setTransientParent(main_->windowHandle());
-            }
+            KeepAboveMainWindow(*window);
         }
         CentreOnScreen(*window);
     }

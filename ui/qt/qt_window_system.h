@@ -128,6 +128,7 @@ private:
     void PaintPendingWindows(QWidget& window);
     // Places a window in the middle of the main window's screen.
     void CentreOnScreen(QWidget& window);
+    void KeepAboveMainWindow(QWidget& window);
 
     std::unique_ptr<MainWindow> main_;
     std::unique_ptr<PreviewWindow> preview_;
