@@ -22,6 +22,11 @@ wall times, their ratio and the median of the ratios of the back-to-back pairs, 
 what the goal (ours no slower, in both) is judged on, and the peak resident memory of the
 imports (goal under 100 MiB).
 
+Memory at the limits: for each kind of picture that a decoder holds whole (progressive JPEG
+with and without colour subsampling, interlaced PNG, GIF, lossless WebP, HEIF, BMP), the
+largest square picture the import accepts, found from the limit its refusals name, and the
+peak resident memory of importing it (goal under 100 MiB for every accepted picture).
+
 Preview: how long the window's import dialog takes to show a change, from
 BUILD/bench/import_preview_bench on the large JPEG and on a 640x480 PNG: the picture is
 decoded once, as the dialog does when it opens, then the screen is made again with other
@@ -255,6 +260,49 @@ def speed(cli, big, work, repeat):
     return met and peak_ok
 
 
+# (kind, file ending, ImageMagick's options for it)
+WHOLE_PICTURE_KINDS = [
+    ("progressive JPEG 4:2:0", "jpg", ["-interlace", "JPEG", "-sampling-factor", "4:2:0"]),
+    ("progressive JPEG 4:4:4", "jpg", ["-interlace", "JPEG", "-sampling-factor", "1x1"]),
+    ("interlaced PNG", "png", ["-interlace", "PNG"]),
+    ("GIF", "gif", []),
+    ("lossless WebP", "webp", ["-define", "webp:lossless=true"]),
+    ("HEIF", "heic", []),
+    ("BMP", "bmp", []),
+]
+
+
+def largest_accepted(cli, source, extension, options, work):
+    """The largest square picture of a kind that the import accepts, and its import's peak:
+    each refusal names the limit for the size refused, which depends a little on the width."""
+    side = 6000
+    for _ in range(6):
+        picture = work / f"limit.{extension}"
+        run([CONVERT, source, "-resize", f"{side}x{side}!"] + options + [picture])
+        report = work / "time.txt"
+        result = subprocess.run([TIME, "-f", "%M", "-o", report, cli, "import", picture,
+                                 work / "out.sys"], capture_output=True, text=True)
+        if result.returncode == 0:
+            return side, int(report.read_text().split()[-1])
+        words = result.stderr.split("more than the ")
+        if len(words) < 2:
+            sys.exit(f"{picture.name} ({side}x{side}) refused: {result.stderr}")
+        side = int((int(words[1].split()[0]) * 0.998) ** 0.5)
+    sys.exit(f"no accepted {extension} found below the limit")
+
+
+def limits(cli, source, work):
+    print("\nMemory at the limits: the largest square picture accepted of each kind held whole")
+    met = True
+    for kind, extension, options in WHOLE_PICTURE_KINDS:
+        side, peak = largest_accepted(cli, source, extension, options, work)
+        ok = peak < PEAK_GOAL_KIB
+        met &= ok
+        print(f"{kind:24} {side:5}x{side:<5} {side * side / 1e6:5.1f} MP {peak / 1024:7.1f} MiB "
+              f"{'ok' if ok else 'MISSED'}")
+    return met
+
+
 def preview(bench, pictures):
     """The dialog's decode on opening and its remake after a change, per picture."""
     if not bench.exists():
@@ -310,6 +358,8 @@ def main():
         met = check_one_to_one(cli, work)
         met &= quality(cli, photos, work)
         met &= speed(cli, big, work, 1 if args.quick else args.repeat)
+        if not args.quick:
+            met &= limits(cli, big, work)
         small = work / "picture-640x480.png"
         run([CONVERT, photos[0][2], "-resize", "640x480!", small])
         preview(cli.parent.parent / "bench" / "import_preview_bench", [big, small])
