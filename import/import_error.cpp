@@ -24,6 +24,10 @@ std::string DescribeImportError(const ImportError& error) {
                    std::to_string(error.limit) + " this program reads in such a picture";
         case ImportErrorKind::Damaged: return withDetail("the picture cannot be decoded");
         case ImportErrorKind::OutOfMemory:
+            if (error.limit != 0) {
+                return "not enough memory to import the picture: it needs " +
+                       std::to_string(error.limit >> 20) + " MiB of address space";
+            }
             return withDetail("not enough memory to import the picture");
         case ImportErrorKind::QuantizeFailed: return withDetail("the colours could not be reduced");
     }

@@ -18,8 +18,10 @@ enum class ImportErrorKind {
     // The header declares more pixels than the import reads in this kind of picture: width and
     // height say how many, limit how many it reads (fewer where the decoder holds them all).
     TooManyPixels,
-    Damaged,         // the decoder gave up: cut short, corrupt, or no pixels; detail has its words
-    OutOfMemory,     // memory ran out while decoding or reducing the picture
+    Damaged,  // the decoder gave up: cut short, corrupt, or no pixels; detail has its words
+    // Memory ran out while decoding or reducing the picture; limit is the address space in
+    // bytes that was wanted and not to be had, when that is what was found before starting.
+    OutOfMemory,
     QuantizeFailed,  // the colour reduction failed for another reason; detail says which
 };
 

@@ -113,9 +113,7 @@ Result<void, ImportError> CheckRoomForImport() {
     void* room = ::mmap(nullptr, size, PROT_READ | PROT_WRITE,
                         MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
     if (room == MAP_FAILED) {
-        return Failure{ImportError{
-            .kind = ImportErrorKind::OutOfMemory,
-            .detail = std::to_string(size >> 20) + " MiB of address space are not to be had"}};
+        return Failure{ImportError{.kind = ImportErrorKind::OutOfMemory, .limit = size}};
     }
     ::munmap(room, size);
     return {};

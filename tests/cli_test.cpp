@@ -264,7 +264,7 @@ INSTANTIATE_TEST_SUITE_P(
                                        "not enough memory to import the picture"},
                       // Room for the libraries, not for decoding: glib would end the process.
                       ImportFailureRow{"NoRoomToDecode", nullptr, rlim_t{200} << 20,
-                                       "not enough memory to import the picture"}),
+                                       "not enough memory to import the picture: it needs"}),
     test::CaseName());
 
 TEST(Cli, FramesWritesOneFilePerAnimatedEntry) {
