@@ -36,9 +36,7 @@ void QtWindowSystem::ShowMainWindow() {
     // A picture named on the command line opens the import dialog while the main window is
     // being loaded, before it is shown: the dialog must still end up above it.
     if (import_->isVisible()) {
-        KeepAboveMainWindow(*import_);
-        import_->raise();
-        import_->activateWindow();
+        ShowForm(Form::Form4);
     }
 }
 
@@ -99,10 +97,12 @@ void QtWindowSystem::ShowForm(Form form) {
     }
     // The other windows open centred on the screen, each time; the import dialog is laid out
     // first, so that its size is known.
+    if (form == Form::Form4) {
+        KeepAboveMainWindow(*window);
+    }
     if (!window->isVisible()) {
         if (form == Form::Form4) {
             window->adjustSize();
-            KeepAboveMainWindow(*window);
         }
         CentreOnScreen(*window);
     }
