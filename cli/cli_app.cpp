@@ -104,7 +104,7 @@ int Save(const Options& options, Console& console) {
         console.err << DescribeWriteError(written.error()) << "\n";
         return kExitWriteFailed;
     }
-    console.out << "Wrote " << options.output << ": " << LogoFileBytes(StoredColourCount(document))
+    ReportStream(console, options.output) << "Wrote " << options.output << ": " << LogoFileBytes(StoredColourCount(document))
                 << " bytes, " << StoredColourCount(document) << " colours, biClrImportant "
                 << document.infoHeader.biClrImportant << " (" << count << " animated entries, "
                 << FirstAnimatedIndex(range) << ".." << int{document.lastIndex} << ")\n";
@@ -156,7 +156,8 @@ int Gif(const Options& options, Console& console) {
         console.err << DescribeExportError(written.error()) << "\n";
         return kExitWriteFailed;
     }
-    console.out << "Wrote " << options.output << ": " << count << " frames of " << options.gif.width
+    ReportStream(console, options.output)
+        << "Wrote " << options.output << ": " << count << " frames of " << options.gif.width
                 << " x 400, " << (options.gif.delayMilliseconds + 5) / 10 * 10 << " ms each, "
                 << (options.gif.loopCount == 0
                         ? std::string("looping forever")
@@ -294,6 +295,10 @@ int Dispatch(const Commands& commands, const Options& options, Console& console)
 }
 
 }  // namespace
+
+std::ostream& ReportStream(Console& console, const std::string& written) {
+    return IsStandardOutput(written) ? console.err : console.out;
+}
 
 int RunCli(std::span<const std::string> arguments, Console console) {
     CLI::App app{"Rotopal: palette animation of 320 x 400 start-up screens (logo.sys)",

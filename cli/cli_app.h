@@ -20,6 +20,10 @@ struct Console {
     bool terminal = false;  // out is a terminal: draw a progress bar instead of plain lines
 };
 
+// Where a command's report on the file it wrote goes: standard output, unless that file is
+// standard output itself (gif FILE /dev/stdout | ...), when the report goes to stderr.
+std::ostream& ReportStream(Console& console, const std::string& written);
+
 // Runs the command line (arguments without the program name) and returns the exit code.
 int RunCli(std::span<const std::string> arguments, Console console);
 

@@ -2,8 +2,9 @@
 
 #include <ostream>
 
-#include "document/file_io.h"
+#include "disk/fat_volume.h"
 #include "document/logo_reader.h"
+#include "document/logo_writer.h"
 
 namespace rotopal::cli {
 namespace {
@@ -25,13 +26,31 @@ void AddPartitionOption(CLI::App& command, DiskArguments& arguments) {
         ->check(CLI::Range(1, 4));
 }
 
-// Refusals of the input (exit 1) apart from failures to write (exit 3).
 int ExitFor(const DiskError& error) {
-    switch (error.kind) {
-        case DiskErrorKind::VolumeFull:
-        case DiskErrorKind::ToolFailed:
-        case DiskErrorKind::WriteFailed: return kExitWriteFailed;
-        default: return kExitRejected;
+    return IsInputError(error) ? kExitRejected : kExitWriteFailed;
+}
+
+// The image opened and locked, and the volume found in it.
+struct OpenVolume {
+    DiskImage image;
+    VolumePlace place;
+};
+
+Result<OpenVolume, DiskError> OpenDisk(const DiskArguments& arguments) {
+    auto image = DiskImage::Open(arguments.disk, LockedAccess::ReadWrite);
+    if (!image) {
+        return Failure{image.error()};
+    }
+    const auto place = FindFatVolume(image.value(), arguments.partition);
+    if (!place) {
+        return Failure{place.error()};
+    }
+    return OpenVolume{std::move(image.value()), place.value()};
+}
+
+void TellRecovery(const std::vector<std::string>& notes, Console& console) {
+    for (const std::string& note : notes) {
+        console.out << "Note: " << note << ".\n";
     }
 }
 
@@ -71,27 +90,33 @@ CLI::App* AddExtractCommand(CLI::App& app, DiskArguments& arguments) {
 
 int RunInstall(const DiskArguments& arguments, Console& console) {
     const ScreenKind kind = arguments.kind.value_or(ScreenKindOfFileName(arguments.screen));
-    // The screen is looked at before the disk, and refused without touching it.
+    // The screen is read once, before the disk is looked at; what goes onto the disk is the
+    // document as our writer lays it out, not the file's bytes.
     const auto screen = ReadLogoFile(arguments.screen, [](int) { return false; });
     if (!screen) {
         console.err << arguments.screen << ": " << DescribeReadError(screen.error())
                     << "; the disk is left as it was.\n";
         return kExitRejected;
     }
-    const auto volume = FindFatVolume(arguments.disk, arguments.partition);
+    const std::vector<std::uint8_t> bytes = EncodeLogoFile(screen.value().document);
+    for (const std::string& repair : RepairPhrases(screen.value().repairs)) {
+        console.out << "Repaired: " << repair << "\n";
+    }
+    auto volume = OpenDisk(arguments);
     if (!volume) {
         console.err << arguments.disk << ": " << DescribeDiskError(volume.error()) << ".\n";
-        return kExitRejected;
+        return ExitFor(volume.error());
     }
-    const auto installed = InstallScreen(arguments.screen, volume.value(), kind,
+    const auto installed = InstallScreen(volume.value().image, volume.value().place, bytes, kind,
                                          !arguments.noBackup);
     if (!installed) {
         console.err << arguments.disk << ": " << DescribeDiskError(installed.error()) << ".\n";
         return ExitFor(installed.error());
     }
     const InstallReport& report = installed.value();
+    TellRecovery(report.recovered, console);
     console.out << "Installed " << arguments.screen << " as " << report.path << " on "
-                << arguments.disk;
+                << arguments.disk << " (" << bytes.size() << " bytes, read back equal)";
     if (report.backup) {
         console.out << "; the screen it replaced is kept as " << *report.backup;
     }
@@ -104,25 +129,20 @@ int RunInstall(const DiskArguments& arguments, Console& console) {
 }
 
 int RunExtract(const DiskArguments& arguments, Console& console) {
-    const auto volume = FindFatVolume(arguments.disk, arguments.partition);
+    auto volume = OpenDisk(arguments);
     if (!volume) {
         console.err << arguments.disk << ": " << DescribeDiskError(volume.error()) << ".\n";
-        return kExitRejected;
+        return ExitFor(volume.error());
     }
-    const auto extracted =
-        ExtractScreen(volume.value(), arguments.kind.value_or(ScreenKind::Logo));
+    const auto extracted = ExtractScreen(volume.value().image, volume.value().place,
+                                         arguments.kind.value_or(ScreenKind::Logo),
+                                         arguments.screen);
     if (!extracted) {
         console.err << arguments.disk << ": " << DescribeDiskError(extracted.error()) << ".\n";
         return ExitFor(extracted.error());
     }
-    const std::span<const std::uint8_t> bytes = extracted.value().bytes;
-    const std::array pieces{bytes};
-    if (const auto written = WriteFileAtomically(arguments.screen, pieces, Durability::Synced);
-        !written) {
-        console.err << DescribeWriteError(written.error()) << "\n";
-        return kExitWriteFailed;
-    }
-    console.out << "Extracted " << extracted.value().path << " (" << bytes.size()
+    TellRecovery(extracted.value().recovered, console);
+    ReportStream(console, arguments.screen) << "Extracted " << extracted.value().path << " (" << extracted.value().bytes
                 << " bytes) to " << arguments.screen << ".\n";
     return kExitOk;
 }

@@ -100,7 +100,8 @@ int RunImport(const ImportArguments& arguments, Console& console) {
         return kExitWriteFailed;
     }
     const int range = arguments.options.range;
-    console.out << "Wrote " << arguments.output << ": 320 x 400, entries 0.." << 255 - range
+    std::ostream& report = ReportStream(console, arguments.output);
+    report << "Wrote " << arguments.output << ": 320 x 400, entries 0.." << 255 - range
                 << " for the picture, " << 256 - range << "..255 animated ("
                 << (arguments.options.bandRows == 0
                         ? std::string("no band")
@@ -110,7 +111,7 @@ int RunImport(const ImportArguments& arguments, Console& console) {
     // the reader put right.
     const auto& repairs = imported.value().repairs;
     for (std::size_t i = 0; i < repairs.size(); ++i) {
-        console.out << (i == 0 ? "Repaired:   the decoder read past damage: " : "; ") << repairs[i]
+        report << (i == 0 ? "Repaired:   the decoder read past damage: " : "; ") << repairs[i]
                     << (i + 1 == repairs.size() ? "\n" : "");
     }
     return kExitOk;

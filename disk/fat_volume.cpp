@@ -1,11 +1,8 @@
 #include "disk/fat_volume.h"
 
 #include <algorithm>
-#include <cerrno>
 
 #include "disk/mbr.h"
-#include "disk/process.h"
-#include "document/file_io.h"
 
 namespace rotopal {
 namespace {
@@ -21,86 +18,22 @@ bool StartsWith(std::span<const std::uint8_t> bytes, std::string_view text) {
                       [](char c, std::uint8_t b) { return static_cast<std::uint8_t>(c) == b; });
 }
 
-// mtools's name for a file of the volume: "::" and the path with forward slashes.
-std::string MtoolsPath(const std::string& path) {
-    std::string name = "::";
-    for (const char c : path) {
-        name += c == '\\' ? '/' : c;
-    }
-    return name;
-}
-
-std::string ImageArgument(const FatVolume& volume) {
-    return volume.image + "@@" + std::to_string(volume.offset);
-}
-
-// Runs one of mtools's commands on the volume. Its own settings files are left out, so that a
-// user's mtoolsrc cannot change what the commands do.
-Result<ProcessOutput, DiskError> Mtools(const std::string& command, const FatVolume& volume,
-                                        std::vector<std::string> arguments) {
-    arguments.insert(arguments.begin(), {command, "-i", ImageArgument(volume)});
-    auto ran = RunProgram(arguments, {{"MTOOLSRC", "/dev/null"}});
-    if (!ran) {
-        if (ran.error().systemError == ENOENT) {
-            return Failure{DiskError{.kind = DiskErrorKind::ToolMissing, .detail = command}};
-        }
-        return Failure{DiskError{.kind = DiskErrorKind::ToolFailed,
-                                 .systemError = ran.error().systemError,
-                                 .detail = command}};
-    }
-    return std::move(ran.value());
-}
-
-std::string FirstLine(const std::string& text) {
-    return text.substr(0, text.find('\n'));
-}
-
-bool SaysNotFound(const ProcessOutput& output) {
-    return output.err.find("not found") != std::string::npos;
-}
-
-Failure<DiskError> Refused(const std::string& command, const ProcessOutput& output) {
-    const bool full = output.err.find("Disk full") != std::string::npos ||
-                      output.err.find("No free cluster") != std::string::npos ||
-                      output.err.find("No directory slots") != std::string::npos;
-    return Failure{DiskError{.kind = full ? DiskErrorKind::VolumeFull : DiskErrorKind::ToolFailed,
-                             .detail = command + ": " + FirstLine(output.err)}};
-}
-
-Result<void, DiskError> Run(const std::string& command, const FatVolume& volume,
-                            std::vector<std::string> arguments) {
-    auto ran = Mtools(command, volume, std::move(arguments));
-    if (!ran) {
-        return Failure{ran.error()};
-    }
-    if (ran.value().exitCode != 0) {
-        return Refused(command, ran.value());
-    }
-    return {};
-}
-
 }  // namespace
 
-Result<FatVolume, DiskError> FindFatVolume(const std::string& image,
-                                           std::optional<int> partition) {
-    const auto file = OpenForReading(image);
-    if (!file) {
-        return Failure{DiskError{.kind = DiskErrorKind::CannotOpen,
-                                 .systemError = file.error().systemError}};
-    }
-    const auto head = file.value().ReadHead(kSectorBytes);
+Result<VolumePlace, DiskError> FindFatVolume(const DiskImage& image,
+                                             std::optional<int> partition) {
+    const auto head = image.Read(0, kSectorBytes);
     if (!head) {
-        return Failure{DiskError{.kind = DiskErrorKind::CannotOpen,
-                                 .systemError = head.error().systemError}};
+        return Failure{head.error()};
     }
-    std::uint64_t diskBytes = file.value().size();
+    std::uint64_t diskBytes = image.size();
     if (StartsWith(head.value(), kVhdCookie)) {
         return Failure{DiskError{.kind = DiskErrorKind::UnsupportedImage,
                                  .detail = "a dynamic or differencing VHD (only fixed-size ones "
                                            "are raw images)"}};
     }
     if (diskBytes >= 2 * kSectorBytes) {
-        const auto footer = file.value().ReadAt(diskBytes - kSectorBytes, kSectorBytes);
+        const auto footer = image.Read(diskBytes - kSectorBytes, kSectorBytes);
         if (footer && StartsWith(footer.value(), kVhdCookie) &&
             footer.value().size() > kVhdDiskTypeAt + 3 && footer.value()[kVhdDiskTypeAt + 3] == 2) {
             diskBytes -= kSectorBytes;  // a fixed VHD: the footer is not part of the disk
@@ -113,7 +46,7 @@ Result<FatVolume, DiskError> FindFatVolume(const std::string& image,
                                      .detail = "the image is one FAT volume, without a "
                                                "partition table"}};
         }
-        return FatVolume{image, 0};
+        return VolumePlace{.offset = 0, .room = diskBytes, .partition = std::nullopt};
     }
     const auto table = ReadPartitionTable(head.value(), diskBytes / kSectorBytes);
     if (!table) {
@@ -148,48 +81,9 @@ Result<FatVolume, DiskError> FindFatVolume(const std::string& image,
                                  .detail = "partition " + std::to_string(chosen->number) +
                                            " is of type " + type}};
     }
-    return FatVolume{image, chosen->firstSector * kSectorBytes};
-}
-
-Result<std::optional<std::vector<std::uint8_t>>, DiskError> ReadVolumeFile(
-    const FatVolume& volume, const std::string& path) {
-    auto ran = Mtools("mtype", volume, {MtoolsPath(path)});
-    if (!ran) {
-        return Failure{ran.error()};
-    }
-    if (ran.value().exitCode != 0) {
-        if (SaysNotFound(ran.value())) {
-            return std::optional<std::vector<std::uint8_t>>();
-        }
-        return Refused("mtype", ran.value());
-    }
-    return std::optional<std::vector<std::uint8_t>>(std::move(ran.value().out));
-}
-
-Result<bool, DiskError> VolumeHas(const FatVolume& volume, const std::string& path) {
-    auto ran = Mtools("mdir", volume, {"-b", MtoolsPath(path)});
-    if (!ran) {
-        return Failure{ran.error()};
-    }
-    if (ran.value().exitCode != 0 && !SaysNotFound(ran.value())) {
-        return Refused("mdir", ran.value());
-    }
-    return ran.value().exitCode == 0;
-}
-
-Result<void, DiskError> CopyIntoVolume(const FatVolume& volume, const std::string& localPath,
-                                       const std::string& path) {
-    // -o: a name left over from an earlier attempt is overwritten, never asked about.
-    return Run("mcopy", volume, {"-o", localPath, MtoolsPath(path)});
-}
-
-Result<void, DiskError> RenameOnVolume(const FatVolume& volume, const std::string& from,
-                                       const std::string& to) {
-    return Run("mren", volume, {MtoolsPath(from), MtoolsPath(to)});
-}
-
-Result<void, DiskError> DeleteFromVolume(const FatVolume& volume, const std::string& path) {
-    return Run("mdel", volume, {MtoolsPath(path)});
+    return VolumePlace{.offset = chosen->firstSector * kSectorBytes,
+                       .room = chosen->sectors * kSectorBytes,
+                       .partition = chosen->number};
 }
 
 }  // namespace rotopal

@@ -3,21 +3,14 @@
 #include <algorithm>
 #include <string>
 
+#include "disk/le_bytes.h"
+
 namespace rotopal {
 namespace {
 
 constexpr std::size_t kTableAt = 446;
 constexpr std::size_t kEntryBytes = 16;
 constexpr std::size_t kSignatureAt = 510;
-
-std::uint32_t Le32(std::span<const std::uint8_t> bytes, std::size_t at) {
-    return std::uint32_t{bytes[at]} | std::uint32_t{bytes[at + 1]} << 8 |
-           std::uint32_t{bytes[at + 2]} << 16 | std::uint32_t{bytes[at + 3]} << 24;
-}
-
-std::uint16_t Le16(std::span<const std::uint8_t> bytes, std::size_t at) {
-    return static_cast<std::uint16_t>(bytes[at] | bytes[at + 1] << 8);
-}
 
 Failure<DiskError> NotADisk(std::string why) {
     return Failure{DiskError{.kind = DiskErrorKind::NotADisk, .detail = std::move(why)}};

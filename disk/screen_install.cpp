@@ -1,30 +1,24 @@
 #include "disk/screen_install.h"
 
 #include <algorithm>
+#include <array>
+#include <unordered_map>
 
+#include "disk/fat_reader.h"
+#include "disk/mtools.h"
 #include "document/logo_reader.h"
+#include "document/logo_writer.h"
 
 namespace rotopal {
 namespace {
 
+// No screen comes near this; a larger file under a screen's name is not copied out.
+constexpr std::size_t kMaxExtractBytes = 4u << 20;
+// \MSDOS.SYS is a few KB of text (or the DOS kernel); more is not looked at.
+constexpr std::size_t kMaxMsdosSysBytes = 64u << 10;
+
 char Upper(char c) {
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-std::string Uppercase(std::string_view text) {
-    std::string upper(text);
-    std::transform(upper.begin(), upper.end(), upper.begin(), Upper);
-    return upper;
-}
-
-std::string_view Trim(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) {
-        text.remove_suffix(1);
-    }
-    return text;
 }
 
 std::string BaseName(ScreenKind kind) {
@@ -36,16 +30,265 @@ std::string BaseName(ScreenKind kind) {
     return "LOGO";
 }
 
-std::string FolderOf(ScreenKind kind, const BootSettings& settings) {
-    return kind == ScreenKind::Logo ? std::string() : settings.windowsFolder;
+Failure<DiskError> Broken(std::string why) {
+    return Failure{DiskError{.kind = DiskErrorKind::VolumeErrors, .detail = std::move(why)}};
 }
 
-Result<BootSettings, DiskError> ReadBootSettings(const FatVolume& volume) {
-    const auto msdos = ReadVolumeFile(volume, "\\MSDOS.SYS");
-    if (!msdos) {
-        return Failure{msdos.error()};
+Failure<DiskError> InTheWay(std::string why) {
+    return Failure{DiskError{.kind = DiskErrorKind::NameInTheWay, .detail = std::move(why)}};
+}
+
+// What the screen's folder holds of the three names an install uses.
+struct ScreenFolder {
+    BootSettings settings;
+    std::string folder;  // "\WIN98", or "" for the root
+    std::optional<FolderEntry> screen, temporary, backup;
+
+    std::string Path(const std::string& name) const { return folder + "\\" + name; }
+};
+
+enum class Purpose { Install, Extract };
+
+// The FAT is scanned for cross-links once per run, before the first change: from then on only
+// mtools writes, under our lock, into clusters it found free.
+enum class Scan { CrossLinks, ChainsOnly };
+
+struct Names {
+    std::string screen, temporary, backup;
+    explicit Names(ScreenKind kind)
+        : screen(BaseName(kind) + ".SYS"),
+          temporary(BaseName(kind) + ".$$$"),
+          backup(BaseName(kind) + ".BAK") {}
+};
+
+Result<BootSettings, DiskError> ReadBootSettings(FatReader& reader, const FatFolder& root) {
+    const auto found = EntriesNamed(root.entries, "MSDOS.SYS");
+    if (found.size() != 1 || !found.front().IsPlainFile()) {
+        return BootSettings{};
     }
-    return msdos.value() ? ParseMsdosSys(*msdos.value()) : BootSettings{};
+    const auto text = reader.ReadFile(found.front(), "\\MSDOS.SYS", kMaxMsdosSysBytes);
+    if (!text) {
+        return Failure{text.error()};
+    }
+    return ParseMsdosSys(text.value());
+}
+
+// Records a chain's clusters with their predecessors; a cluster already there belongs to two.
+Result<void, DiskError> AddChain(std::unordered_map<std::uint32_t, std::uint32_t>& predecessor,
+                                 std::span<const std::uint32_t> clusters, const std::string& what) {
+    std::uint32_t previous = 0;
+    for (const std::uint32_t cluster : clusters) {
+        if (!predecessor.emplace(cluster, previous).second) {
+            return Broken(what + " shares cluster " + std::to_string(cluster) +
+                          " with another chain it touches (a cross-link)");
+        }
+        previous = cluster;
+    }
+    return {};
+}
+
+std::string Attributes(const FolderEntry& entry) {
+    std::vector<std::string> said;
+    if (entry.attributes & FolderEntry::kHidden) said.push_back("hidden");
+    if (entry.attributes & FolderEntry::kSystem) said.push_back("system");
+    if (entry.attributes & FolderEntry::kReadOnly) said.push_back("read-only");
+    std::string text;
+    for (std::size_t i = 0; i < said.size(); ++i) {
+        text += (i == 0 ? "" : i + 1 == said.size() ? " and " : ", ") + said[i];
+    }
+    return text;
+}
+
+// Reads the screen's folder and checks all an install or extract touches there: the folder's
+// own chain, the kind and attributes of the three names, their chains against their sizes, and
+// that no other entry of the folder and (with Scan::CrossLinks) no FAT entry links into any of
+// these chains.
+Result<ScreenFolder, DiskError> Survey(const DiskImage& image, const VolumePlace& place,
+                                       ScreenKind kind, Purpose purpose, Scan scan) {
+    auto opened = FatReader::Open(image, place);
+    if (!opened) {
+        return Failure{opened.error()};
+    }
+    FatReader& reader = opened.value();
+    const auto root = reader.ReadFolder({});
+    if (!root) {
+        return Failure{root.error()};
+    }
+    ScreenFolder state;
+    auto settings = ReadBootSettings(reader, root.value());
+    if (!settings) {
+        return Failure{settings.error()};
+    }
+    state.settings = settings.value();
+    std::vector<std::string> folderNames;
+    if (kind != ScreenKind::Logo) {
+        auto names = WindowsFolderNames(state.settings);
+        if (!names) {
+            return Failure{names.error()};
+        }
+        folderNames = std::move(names.value());
+    }
+    auto read = folderNames.empty() ? root : reader.ReadFolder(folderNames);
+    if (!read) {
+        return Failure{read.error()};
+    }
+    const FatFolder& folder = read.value();
+    state.folder = folder.path;
+
+    std::unordered_map<std::uint32_t, std::uint32_t> predecessor;
+    const std::string folderName = folder.path.empty() ? "the root folder" : folder.path;
+    if (auto added = AddChain(predecessor, folder.clusters, folderName); !added) {
+        return Failure{added.error()};
+    }
+    const Names names(kind);
+    const std::array slots{std::pair{&names.screen, &state.screen},
+                           std::pair{&names.temporary, &state.temporary},
+                           std::pair{&names.backup, &state.backup}};
+    for (const auto& [name, slot] : slots) {
+        const auto found = EntriesNamed(folder.entries, *name);
+        const std::string path = state.Path(*name);
+        if (found.size() > 1) {
+            return Broken(folderName + " holds " + std::to_string(found.size()) + " entries named " +
+                          *name);
+        }
+        if (found.empty()) {
+            continue;
+        }
+        const FolderEntry& entry = found.front();
+        if (!entry.IsPlainFile()) {
+            const std::string what = entry.IsFolder() ? "a folder" : "the volume's label";
+            return InTheWay(path + " is " + what +
+                            (purpose == Purpose::Install
+                                 ? ", which an install cannot use or replace: rename it first"
+                                 : ", not a file: there is no screen to copy"));
+        }
+        if (purpose == Purpose::Install &&
+            (entry.attributes & (FolderEntry::kHidden | FolderEntry::kSystem | FolderEntry::kReadOnly))) {
+            return InTheWay(path + " is " + Attributes(entry) +
+                            ", and is left alone: clear that first (mattrib -h -s -r) to replace it");
+        }
+        const auto clusters = reader.FileClusters(entry, path);
+        if (!clusters) {
+            return Failure{clusters.error()};
+        }
+        if (auto added = AddChain(predecessor, clusters.value(), path); !added) {
+            return Failure{added.error()};
+        }
+        *slot = entry;
+    }
+    for (const FolderEntry& entry : folder.entries) {
+        const bool ours = !EntriesNamed(std::span(&entry, 1), names.screen).empty() ||
+                          !EntriesNamed(std::span(&entry, 1), names.temporary).empty() ||
+                          !EntriesNamed(std::span(&entry, 1), names.backup).empty();
+        if (!ours && entry.firstCluster != 0 && predecessor.contains(entry.firstCluster)) {
+            return Broken(state.Path(entry.name) + " starts inside a chain the change touches (a cross-link)");
+        }
+    }
+    if (scan == Scan::CrossLinks) {
+        if (auto clean = reader.table().NothingRunsInto(predecessor, "a chain the change touches");
+            !clean) {
+            return Failure{clean.error()};
+        }
+    }
+    return state;
+}
+
+Result<std::vector<std::uint8_t>, DiskError> ReadBack(const DiskImage& image,
+                                                      const VolumePlace& place,
+                                                      const FolderEntry& entry,
+                                                      const std::string& path) {
+    auto reader = FatReader::Open(image, place);
+    if (!reader) {
+        return Failure{reader.error()};
+    }
+    return reader.value().ReadFile(entry, path, kMaxExtractBytes);
+}
+
+// A NAME.$$$ is whole when it is a sound screen exactly as our writer lays one out.
+Result<bool, DiskError> IsWholeScreen(const DiskImage& image, const VolumePlace& place,
+                                      const ScreenFolder& state, const Names& names) {
+    const auto bytes = ReadBack(image, place, *state.temporary, state.Path(names.temporary));
+    if (!bytes) {
+        return Failure{bytes.error()};
+    }
+    const auto decoded = DecodeLogoFile(bytes.value(), [](int) { return false; });
+    return decoded && decoded.value().repairs == LogoRepairs{} &&
+           EncodeLogoFile(decoded.value().document) == bytes.value();
+}
+
+// An install cut short leaves NAME.$$$ behind. With NAME.SYS gone, it is finished when the new
+// screen is whole; otherwise the old screen is still NAME.SYS and the copy is rolled back.
+Result<std::optional<std::string>, DiskError> Recover(const DiskImage& image,
+                                                      const VolumePlace& place,
+                                                      const Mtools& mtools,
+                                                      const ScreenFolder& state,
+                                                      const Names& names) {
+    if (!state.temporary) {
+        return std::optional<std::string>();
+    }
+    const std::string temporary = state.Path(names.temporary);
+    const std::string screen = state.Path(names.screen);
+    if (!image.writable()) {
+        return Failure{DiskError{.kind = DiskErrorKind::ReadOnlyImage,
+                                 .detail = "an install into this image was cut short (" + temporary +
+                                           " is there), and finishing it needs write access to "
+                                           "the image"}};
+    }
+    const auto whole = IsWholeScreen(image, place, state, names);
+    if (!whole) {
+        return Failure{whole.error()};
+    }
+    if (!state.screen && whole.value()) {
+        if (auto renamed = mtools.Rename(temporary, screen); !renamed) {
+            return Failure{renamed.error()};
+        }
+        return std::optional<std::string>("finished an install that was cut short: " + temporary +
+                                          " is now " + screen);
+    }
+    if (auto deleted = mtools.Delete(temporary); !deleted) {
+        return Failure{deleted.error()};
+    }
+    return std::optional<std::string>(
+        state.screen ? "rolled back an install that was cut short: removed " + temporary + "; " +
+                           screen + " is as it was"
+                     : "removed " + temporary + ", left unfinished by an install that was cut short");
+}
+
+// Surveys the folder, first finishing or rolling back an install that was cut short.
+Result<ScreenFolder, DiskError> SurveyRecovered(const DiskImage& image, const VolumePlace& place,
+                                                const Mtools& mtools, ScreenKind kind,
+                                                Purpose purpose, std::vector<std::string>& notes) {
+    auto state = Survey(image, place, kind, purpose, Scan::CrossLinks);
+    if (!state) {
+        return state;
+    }
+    const auto recovered = Recover(image, place, mtools, state.value(), Names(kind));
+    if (!recovered) {
+        return Failure{recovered.error()};
+    }
+    if (!recovered.value()) {
+        return state;
+    }
+    notes.push_back(*recovered.value());
+    return Survey(image, place, kind, purpose, Scan::ChainsOnly);
+}
+
+Result<void, DiskError> Verify(const DiskImage& image, const VolumePlace& place,
+                               const std::optional<FolderEntry>& entry, const std::string& path,
+                               std::span<const std::uint8_t> expected) {
+    if (!entry) {
+        return Failure{DiskError{.kind = DiskErrorKind::NotVerified,
+                                 .detail = path + " is not on the volume after it was written"}};
+    }
+    const auto bytes = ReadBack(image, place, *entry, path);
+    if (!bytes) {
+        return Failure{bytes.error()};
+    }
+    if (!std::equal(bytes.value().begin(), bytes.value().end(), expected.begin(), expected.end())) {
+        return Failure{DiskError{.kind = DiskErrorKind::NotVerified,
+                                 .detail = path + " does not read back as it was written"}};
+    }
+    return {};
 }
 
 }  // namespace
@@ -65,7 +308,8 @@ std::optional<ScreenKind> ParseScreenKind(std::string_view name) {
 
 ScreenKind ScreenKindOfFileName(std::string_view path) {
     const auto slash = path.find_last_of("/\\");
-    const std::string name = Uppercase(slash == std::string_view::npos ? path : path.substr(slash + 1));
+    std::string name(slash == std::string_view::npos ? path : path.substr(slash + 1));
+    std::transform(name.begin(), name.end(), name.begin(), Upper);
     if (name == "LOGOW.SYS") {
         return ScreenKind::Logow;
     }
@@ -75,133 +319,137 @@ ScreenKind ScreenKindOfFileName(std::string_view path) {
     return ScreenKind::Logo;
 }
 
-BootSettings ParseMsdosSys(std::span<const std::uint8_t> text) {
-    BootSettings settings;
-    const std::string_view all(reinterpret_cast<const char*>(text.data()), text.size());
-    std::string section;
-    std::size_t start = 0;
-    while (start < all.size()) {
-        const auto end = std::min(all.find('\n', start), all.size());
-        const std::string_view line = Trim(all.substr(start, end - start));
-        start = end + 1;
-        if (line.empty() || line.front() == ';') {
-            continue;
-        }
-        if (line.front() == '[') {
-            section = Uppercase(line);
-            continue;
-        }
-        const auto equals = line.find('=');
-        if (equals == std::string_view::npos) {
-            continue;
-        }
-        const std::string key = Uppercase(Trim(line.substr(0, equals)));
-        std::string_view value = Trim(line.substr(equals + 1));
-        if (section == "[PATHS]" && key == "WINDIR" && !value.empty()) {
-            // The folder on its drive: "C:\WINDOWS" is \WINDOWS of the boot volume.
-            if (value.size() >= 2 && value[1] == ':') {
-                value.remove_prefix(2);
-            }
-            std::string folder = Uppercase(value);
-            std::replace(folder.begin(), folder.end(), '/', '\\');
-            while (!folder.empty() && folder.back() == '\\') {
-                folder.pop_back();
-            }
-            if (folder.empty() || folder.front() != '\\') {
-                folder.insert(folder.begin(), '\\');
-            }
-            settings.windowsFolder = folder;
-        } else if (section == "[OPTIONS]" && key == "LOGO") {
-            settings.logoShown = value != "0";
-        }
-    }
-    return settings;
-}
-
-std::string ScreenPathOnVolume(ScreenKind kind, const BootSettings& settings) {
-    return FolderOf(kind, settings) + "\\" + BaseName(kind) + ".SYS";
-}
-
-Result<InstallReport, DiskError> InstallScreen(const std::string& screen, const FatVolume& volume,
+Result<InstallReport, DiskError> InstallScreen(const DiskImage& image, const VolumePlace& place,
+                                               std::span<const std::uint8_t> screen,
                                                ScreenKind kind, bool keepBackup) {
-    // A file of fewer than 256 colours is still a screen; it goes on as it is.
-    const auto read = ReadLogoFile(screen, [](int) { return false; });
-    if (!read) {
-        if (read.error().kind == ReadErrorKind::CannotOpen) {
-            return Failure{DiskError{.kind = DiskErrorKind::CannotOpen,
-                                     .systemError = read.error().systemError,
-                                     .detail = screen}};
-        }
-        return Failure{DiskError{.kind = DiskErrorKind::NotAScreen,
-                                 .detail = DescribeReadError(read.error())}};
+    if (!image.writable()) {
+        return Failure{DiskError{.kind = DiskErrorKind::CannotOpen,
+                                 .detail = "it can only be read (Permission denied)"}};
     }
-    const auto settings = ReadBootSettings(volume);
-    if (!settings) {
-        return Failure{settings.error()};
+    const auto mtools = Mtools::For(image, place.offset);
+    if (!mtools) {
+        return Failure{mtools.error()};
     }
-    InstallReport report{.path = ScreenPathOnVolume(kind, settings.value()),
-                         .backup = std::nullopt,
-                         .replaced = false,
-                         .settings = settings.value()};
-    const std::string folder = FolderOf(kind, report.settings);
-    if (!folder.empty()) {
-        const auto there = VolumeHas(volume, folder);
-        if (!there) {
-            return Failure{there.error()};
-        }
-        if (!there.value()) {
-            return Failure{DiskError{.kind = DiskErrorKind::NoFolder, .detail = folder}};
-        }
+    const Names names(kind);
+    InstallReport report;
+    auto before = SurveyRecovered(image, place, mtools.value(), kind, Purpose::Install,
+                                  report.recovered);
+    if (!before) {
+        return Failure{before.error()};
     }
+    report.settings = before.value().settings;
+    report.path = before.value().Path(names.screen);
+    const std::string temporary = before.value().Path(names.temporary);
+    const std::string backup = before.value().Path(names.backup);
 
-    // Complete under a name of its own before anything is replaced.
-    const std::string temporary = folder + "\\" + BaseName(kind) + ".$$$";
-    if (const auto copied = CopyIntoVolume(volume, screen, temporary); !copied) {
-        (void)DeleteFromVolume(volume, temporary);  // mtools removes a partial file itself
+    // Complete and read back under a name of its own before anything is replaced.
+    const std::array pieces{screen};
+    const auto content = MakePrivateFile(pieces);
+    if (!content) {
+        return Failure{DiskError{.kind = DiskErrorKind::ToolFailed,
+                                 .detail = "cannot hold the screen for mtools: " +
+                                           DescribeFileReadError(content.error())}};
+    }
+    if (auto copied = mtools.value().CopyIn(content.value(), temporary); !copied) {
+        // mtools removes what it could not finish; anything left goes at the next run.
         return Failure{copied.error()};
     }
-    const auto existing = VolumeHas(volume, report.path);
-    if (!existing) {
-        return Failure{existing.error()};
+    auto copied = Survey(image, place, kind, Purpose::Install, Scan::ChainsOnly);
+    if (!copied) {
+        return Failure{copied.error()};
     }
-    if (existing.value()) {
+    if (auto sound = Verify(image, place, copied.value().temporary, temporary, screen); !sound) {
+        (void)mtools.value().Delete(temporary);
+        return Failure{sound.error()};
+    }
+
+    if (copied.value().screen) {
         report.replaced = true;
         if (keepBackup) {
-            const std::string backup = folder + "\\" + BaseName(kind) + ".BAK";
-            if (const auto old = VolumeHas(volume, backup); old && old.value()) {
-                if (const auto gone = DeleteFromVolume(volume, backup); !gone) {
+            if (copied.value().backup) {
+                if (auto gone = mtools.value().Delete(backup); !gone) {
                     return Failure{gone.error()};
                 }
             }
-            if (const auto kept = RenameOnVolume(volume, report.path, backup); !kept) {
+            if (auto kept = mtools.value().Rename(report.path, backup); !kept) {
                 return Failure{kept.error()};
             }
             report.backup = backup;
-        } else if (const auto gone = DeleteFromVolume(volume, report.path); !gone) {
+        } else if (auto gone = mtools.value().Delete(report.path); !gone) {
             return Failure{gone.error()};
         }
     }
-    if (const auto renamed = RenameOnVolume(volume, temporary, report.path); !renamed) {
-        return Failure{renamed.error()};
+    if (auto renamed = mtools.value().Rename(temporary, report.path); !renamed) {
+        DiskError error = renamed.error();
+        error.detail += "; the new screen is on the volume as " + temporary +
+                        ", which the next install or extract puts in place";
+        return Failure{error};
+    }
+    const auto after = Survey(image, place, kind, Purpose::Install, Scan::ChainsOnly);
+    if (!after) {
+        return Failure{after.error()};
+    }
+    if (auto sound = Verify(image, place, after.value().screen, report.path, screen); !sound) {
+        return Failure{sound.error()};
     }
     return report;
 }
 
-Result<ExtractedScreen, DiskError> ExtractScreen(const FatVolume& volume, ScreenKind kind) {
-    const auto settings = ReadBootSettings(volume);
-    if (!settings) {
-        return Failure{settings.error()};
+Result<ExtractReport, DiskError> ExtractScreen(const DiskImage& image, const VolumePlace& place,
+                                               ScreenKind kind, const std::string& out) {
+    const auto mtools = Mtools::For(image, place.offset);
+    if (!mtools) {
+        return Failure{mtools.error()};
     }
-    ExtractedScreen extracted{.path = ScreenPathOnVolume(kind, settings.value()), .bytes = {}};
-    auto bytes = ReadVolumeFile(volume, extracted.path);
-    if (!bytes) {
-        return Failure{bytes.error()};
+    ExtractReport report;
+    const auto state = SurveyRecovered(image, place, mtools.value(), kind, Purpose::Extract,
+                                       report.recovered);
+    if (!state) {
+        return Failure{state.error()};
     }
-    if (!bytes.value()) {
-        return Failure{DiskError{.kind = DiskErrorKind::NotOnDisk, .detail = extracted.path}};
+    report.path = state.value().Path(Names(kind).screen);
+    if (!state.value().screen) {
+        return Failure{DiskError{.kind = DiskErrorKind::NotOnDisk, .detail = report.path}};
     }
-    extracted.bytes = std::move(*bytes.value());
-    return extracted;
+    const std::uint32_t size = state.value().screen->size;
+    if (size > kMaxExtractBytes) {
+        return Failure{DiskError{.kind = DiskErrorKind::TooLarge,
+                                 .detail = report.path + " is " + std::to_string(size) +
+                                           " bytes, far more than a screen (129078); it is not "
+                                           "copied"}};
+    }
+    auto replacement = FileReplacement::Begin(out, Durability::Synced);
+    if (!replacement) {
+        return Failure{DiskError{.kind = DiskErrorKind::WriteFailed,
+                                 .detail = DescribeWriteError(replacement.error())}};
+    }
+    std::optional<WriteError> failed;
+    const auto typed = mtools.value().Type(report.path, [&](std::span<const std::uint8_t> piece) {
+        if (!failed) {
+            if (auto written = replacement.value().Write(piece); !written) {
+                failed = written.error();
+            }
+        }
+    });
+    if (!typed) {
+        return Failure{typed.error()};
+    }
+    if (failed) {
+        return Failure{DiskError{.kind = DiskErrorKind::WriteFailed,
+                                 .detail = DescribeWriteError(*failed)}};
+    }
+    if (typed.value() != size) {
+        return Failure{DiskError{.kind = DiskErrorKind::NotVerified,
+                                 .detail = "mtype gave " + std::to_string(typed.value()) +
+                                           " bytes of " + report.path + ", which holds " +
+                                           std::to_string(size) + "; " + out + " was not written"}};
+    }
+    if (auto committed = replacement.value().Commit(); !committed) {
+        return Failure{DiskError{.kind = DiskErrorKind::WriteFailed,
+                                 .detail = DescribeWriteError(committed.error())}};
+    }
+    report.bytes = size;
+    return report;
 }
 
 }  // namespace rotopal

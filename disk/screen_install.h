@@ -8,7 +8,9 @@
 #include <vector>
 
 #include "core/result.h"
+#include "disk/boot_settings.h"
 #include "disk/disk_error.h"
+#include "disk/disk_image.h"
 #include "disk/fat_volume.h"
 
 namespace rotopal {
@@ -21,37 +23,34 @@ std::optional<ScreenKind> ParseScreenKind(std::string_view name);  // "logo", "l
 // The kind a file's name says (logo.sys, logow.sys, logos.sys in any case), else Logo.
 ScreenKind ScreenKindOfFileName(std::string_view path);
 
-// What the volume's \MSDOS.SYS (the text one of Windows 9x) says: the Windows folder (WinDir=
-// in [Paths], without its drive) and whether the start-up screen is shown (Logo= in
-// [Options]). A file that says neither, or is the DOS kernel of that name, gives the defaults.
-struct BootSettings {
-    std::string windowsFolder = "\\WINDOWS";
-    bool logoShown = true;
-};
-BootSettings ParseMsdosSys(std::span<const std::uint8_t> text);
-
-// The screen's path on the volume, such as "\WINDOWS\LOGOW.SYS".
-std::string ScreenPathOnVolume(ScreenKind kind, const BootSettings& settings);
-
 struct InstallReport {
-    std::string path;                  // where the screen now is
-    std::optional<std::string> backup; // where the screen it replaced was kept
+    std::string path;                   // where the screen now is, such as "\LOGO.SYS"
+    std::optional<std::string> backup;  // where the screen it replaced was kept
     bool replaced = false;
     BootSettings settings;
+    std::vector<std::string> recovered;  // what was done about an install cut short earlier
 };
 
-// Puts the screen file onto the volume as the given kind. The screen is checked by the reader
-// first; nothing on the volume is touched when it is refused. The new file is written under a
-// temporary name first and renamed only once it is complete, so a volume without room keeps
-// its old screen and no half-written file. A replaced screen is kept as NAME.BAK when asked.
-Result<InstallReport, DiskError> InstallScreen(const std::string& screen, const FatVolume& volume,
+// Puts the screen's bytes onto the volume as the given kind, under the image's lock. Nothing is
+// written before the volume's geometry, the folder written and the chains of every file the
+// install renames or deletes have been checked. The new file goes on as NAME.$$$, is read back,
+// and only then takes the old one's place (kept as NAME.BAK when asked), so that a kill at any
+// point leaves the old or the new screen whole: the next install or extract finishes or rolls
+// back what it finds. Success is reported only once the installed file reads back equal.
+Result<InstallReport, DiskError> InstallScreen(const DiskImage& image, const VolumePlace& place,
+                                               std::span<const std::uint8_t> screen,
                                                ScreenKind kind, bool keepBackup);
 
-// The screen of that kind as it is on the volume, with its path there.
-struct ExtractedScreen {
-    std::string path;
-    std::vector<std::uint8_t> bytes;
+struct ExtractReport {
+    std::string path;  // where the screen was on the volume
+    std::uint64_t bytes = 0;
+    std::vector<std::string> recovered;
 };
-Result<ExtractedScreen, DiskError> ExtractScreen(const FatVolume& volume, ScreenKind kind);
+
+// Copies the screen of that kind off the volume to the file `out`, streamed and written like
+// every save, after the same checks and recovery as an install. A folder, and a file larger
+// than any screen could be, are refused.
+Result<ExtractReport, DiskError> ExtractScreen(const DiskImage& image, const VolumePlace& place,
+                                               ScreenKind kind, const std::string& out);
 
 }  // namespace rotopal

@@ -1,6 +1,8 @@
 #include "document/file_io.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
 #include <time.h>
@@ -162,6 +164,12 @@ bool PathExists(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0;
 }
 
+bool IsStandardOutput(const std::string& path) {
+    struct stat named {}, out {};
+    return ::stat(path.c_str(), &named) == 0 && ::fstat(STDOUT_FILENO, &out) == 0 &&
+           named.st_dev == out.st_dev && named.st_ino == out.st_ino;
+}
+
 void ReportFileSizeLimitAsError() {
     std::signal(SIGXFSZ, SIG_IGN);
 }
@@ -232,12 +240,11 @@ ReadableFile::~ReadableFile() {
     }
 }
 
-Result<std::vector<std::uint8_t>, FileReadError> ReadableFile::ReadAt(std::uint64_t offset,
-                                                                     std::size_t maxBytes) const {
-    std::vector<std::uint8_t> head(maxBytes);
+Result<std::size_t, FileReadError> ReadableFile::ReadInto(std::uint64_t offset,
+                                                         std::span<std::uint8_t> buffer) const {
     std::size_t filled = 0;
-    while (filled < maxBytes) {
-        const ssize_t n = ::pread(fd_, head.data() + filled, maxBytes - filled,
+    while (filled < buffer.size()) {
+        const ssize_t n = ::pread(fd_, buffer.data() + filled, buffer.size() - filled,
                                   static_cast<off_t>(offset + filled));
         if (n < 0) {
             if (errno == EINTR) {
@@ -250,8 +257,18 @@ Result<std::vector<std::uint8_t>, FileReadError> ReadableFile::ReadAt(std::uint6
         }
         filled += static_cast<std::size_t>(n);
     }
-    head.resize(filled);
-    return head;
+    return filled;
+}
+
+Result<std::vector<std::uint8_t>, FileReadError> ReadableFile::ReadAt(std::uint64_t offset,
+                                                                     std::size_t maxBytes) const {
+    std::vector<std::uint8_t> bytes(maxBytes);
+    const auto filled = ReadInto(offset, bytes);
+    if (!filled) {
+        return Failure{filled.error()};
+    }
+    bytes.resize(filled.value());
+    return bytes;
 }
 
 Result<ReadableFile, FileReadError> OpenForReading(const std::string& path) {
@@ -261,6 +278,72 @@ Result<ReadableFile, FileReadError> OpenForReading(const std::string& path) {
         return Failure{file.error()};
     }
     return ReadableFile(file.value().Release(), static_cast<std::uint64_t>(st.st_size));
+}
+
+Result<ReadableFile, FileReadError> OpenLocked(const std::string& path, LockedAccess access,
+                                               int waitSeconds) {
+    using Kind = FileReadError::Kind;
+    const int mode = access == LockedAccess::ReadWrite ? O_RDWR : O_RDONLY;
+    Descriptor file(::open(path.c_str(), mode | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (!file.valid()) {
+        return Failure{FileReadError{Kind::System, errno}};
+    }
+    struct stat st {};
+    if (::fstat(file.get(), &st) != 0) {
+        return Failure{FileReadError{Kind::System, errno}};
+    }
+    if (!S_ISREG(st.st_mode)) {
+        return Failure{FileReadError{Kind::NotRegularFile, 0}};
+    }
+    // Polled rather than blocking, so that the wait has an end.
+    constexpr long kPollNanoseconds = 50'000'000;
+    for (long waited = 0;; waited += kPollNanoseconds) {
+        if (::flock(file.get(), LOCK_EX | LOCK_NB) == 0) {
+            break;
+        }
+        if (errno != EWOULDBLOCK && errno != EINTR) {
+            return Failure{FileReadError{Kind::System, errno}};
+        }
+        if (waited >= waitSeconds * 1'000'000'000L) {
+            return Failure{FileReadError{Kind::Busy, 0}};
+        }
+        const timespec pause{0, kPollNanoseconds};
+        ::nanosleep(&pause, nullptr);
+    }
+    // Taken again now that the lock is held: a writer before us may have changed it.
+    if (::fstat(file.get(), &st) != 0) {
+        return Failure{FileReadError{Kind::System, errno}};
+    }
+    return ReadableFile(file.Release(), static_cast<std::uint64_t>(st.st_size));
+}
+
+Result<ReadableFile, FileReadError> MakePrivateFile(
+    std::span<const std::span<const std::uint8_t>> pieces) {
+    using Kind = FileReadError::Kind;
+    Descriptor file(::memfd_create("rotopal", MFD_CLOEXEC));
+    if (!file.valid()) {
+        return Failure{FileReadError{Kind::System, errno}};
+    }
+    if (!WriteAll(file.get(), pieces) || ::lseek(file.get(), 0, SEEK_SET) != 0) {
+        return Failure{FileReadError{Kind::System, errno}};
+    }
+    std::uint64_t size = 0;
+    for (const auto piece : pieces) {
+        size += piece.size();
+    }
+    return ReadableFile(file.Release(), size);
+}
+
+std::string DescribeFileReadError(const FileReadError& error) {
+    switch (error.kind) {
+        case FileReadError::Kind::System: return SystemReason(error.systemError);
+        case FileReadError::Kind::NotRegularFile:
+            return "it is not a regular file (a folder, a device or a pipe)";
+        case FileReadError::Kind::TooLarge: return "it is too large";
+        case FileReadError::Kind::Busy:
+            return "another program holds its lock (another rotopal-cli install or extract?)";
+    }
+    return "it cannot be read";
 }
 
 Result<FileBytes, FileReadError> ReadFileBytes(const std::string& path, std::size_t maxBytes,
@@ -298,62 +381,133 @@ Result<FileBytes, FileReadError> ReadFileBytes(const std::string& path, std::siz
     return bytes;
 }
 
-Result<void, WriteError> WriteFileAtomically(const std::string& path,
-                                             std::span<const std::span<const std::uint8_t>> pieces,
-                                             Durability durability) {
+FileReplacement::FileReplacement(std::string path, std::string target, std::string temporary,
+                                 int fd, Durability durability)
+    : path_(std::move(path)),
+      target_(std::move(target)),
+      temporary_(std::move(temporary)),
+      fd_(fd),
+      durability_(durability) {}
+
+FileReplacement::FileReplacement(FileReplacement&& other) noexcept
+    : path_(std::move(other.path_)),
+      target_(std::move(other.target_)),
+      temporary_(std::move(other.temporary_)),
+      fd_(std::exchange(other.fd_, -1)),
+      durability_(other.durability_) {}
+
+FileReplacement::~FileReplacement() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+        if (!temporary_.empty()) {
+            ::unlink(temporary_.c_str());
+        }
+    }
+}
+
+Result<FileReplacement, WriteError> FileReplacement::Begin(const std::string& path,
+                                                           Durability durability) {
     const auto fail = [&path](WriteStep step, int systemError) {
         return Failure{WriteError{step, path, systemError}};
     };
+    // A device or a FIFO has no content to replace: renaming over it would put a regular file
+    // where /dev/null or a pipe's reader was.
+    struct stat followed {};
+    if (::stat(path.c_str(), &followed) == 0 && !S_ISREG(followed.st_mode)) {
+        if (S_ISDIR(followed.st_mode)) {
+            return fail(WriteStep::Check, EISDIR);
+        }
+        if (!S_ISCHR(followed.st_mode) && !S_ISFIFO(followed.st_mode)) {
+            return fail(WriteStep::Check, EPERM);  // a block device or a socket
+        }
+        const int fd = ::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0) {
+            return fail(WriteStep::Check, errno);
+        }
+        return FileReplacement(path, path, "", fd, durability);
+    }
 
     const Target inspected = InspectTarget(path);
-    const std::string& target = inspected.path;
     const struct stat& old = inspected.status;
-    const bool replacing = inspected.exists;
-    if (replacing) {
+    if (inspected.exists) {
         // Checked up front: the rename would refuse a folder only after all data was written,
         // and on this system it would silently replace a file the user marked read-only.
         if (S_ISDIR(old.st_mode)) {
             return fail(WriteStep::Check, EISDIR);
         }
-        if (::access(target.c_str(), W_OK) != 0) {
+        if (::access(inspected.path.c_str(), W_OK) != 0) {
             return fail(WriteStep::Check, errno);
         }
     }
-
     std::string temporaryPath;
-    Descriptor file(CreateTemporaryNextTo(target, temporaryPath));
-    if (!file.valid()) {
+    const int fd = CreateTemporaryNextTo(inspected.path, temporaryPath);
+    if (fd < 0) {
         return fail(WriteStep::CreateTemporary, errno);
     }
-    const auto abandon = [&](WriteStep step) {
-        const int saved = errno;
-        if (file.valid()) {
-            file.CloseChecked();
-        }
-        ::unlink(temporaryPath.c_str());
-        return fail(step, saved);
-    };
-
-    if (replacing) {
+    if (inspected.exists) {
         // A replaced file keeps its permission bits.
-        ::fchmod(file.get(), old.st_mode & 07777);
+        ::fchmod(fd, old.st_mode & 07777);
     }
-    if (!WriteAll(file.get(), pieces)) {
-        return abandon(WriteStep::Write);
+    return FileReplacement(path, inspected.path, std::move(temporaryPath), fd, durability);
+}
+
+Result<void, WriteError> FileReplacement::Abandon(WriteStep step, int systemError) {
+    if (fd_ >= 0) {
+        ::close(std::exchange(fd_, -1));
     }
-    if (durability == Durability::Synced && ::fsync(file.get()) != 0) {
-        return abandon(WriteStep::Flush);
+    if (!temporary_.empty()) {
+        ::unlink(temporary_.c_str());
     }
-    if (file.CloseChecked() != 0) {
-        return abandon(WriteStep::Flush);
+    return Failure{WriteError{step, path_, systemError}};
+}
+
+Result<void, WriteError> FileReplacement::Write(
+    std::span<const std::span<const std::uint8_t>> pieces) {
+    if (fd_ < 0) {
+        return Failure{WriteError{WriteStep::Write, path_, EBADF}};
     }
-    if (::rename(temporaryPath.c_str(), target.c_str()) != 0) {
-        return abandon(WriteStep::Replace);
-    }
-    if (durability == Durability::Synced) {
-        SyncFolder(FolderOf(target));
+    if (!WriteAll(fd_, pieces)) {
+        return Abandon(WriteStep::Write, errno);
     }
     return {};
+}
+
+Result<void, WriteError> FileReplacement::Commit() {
+    if (fd_ < 0) {
+        return Failure{WriteError{WriteStep::Flush, path_, EBADF}};
+    }
+    const bool through = temporary_.empty();
+    if (durability_ == Durability::Synced && !through && ::fsync(fd_) != 0) {
+        return Abandon(WriteStep::Flush, errno);
+    }
+    if (::close(std::exchange(fd_, -1)) != 0) {
+        return Abandon(WriteStep::Flush, errno);
+    }
+    if (through) {
+        return {};
+    }
+    if (::rename(temporary_.c_str(), target_.c_str()) != 0) {
+        const int saved = errno;
+        ::unlink(temporary_.c_str());
+        return Failure{WriteError{WriteStep::Replace, path_, saved}};
+    }
+    if (durability_ == Durability::Synced) {
+        SyncFolder(FolderOf(target_));
+    }
+    return {};
+}
+
+Result<void, WriteError> WriteFileAtomically(const std::string& path,
+                                             std::span<const std::span<const std::uint8_t>> pieces,
+                                             Durability durability) {
+    auto replacement = FileReplacement::Begin(path, durability);
+    if (!replacement) {
+        return Failure{replacement.error()};
+    }
+    if (auto written = replacement.value().Write(pieces); !written) {
+        return written;
+    }
+    return replacement.value().Commit();
 }
 
 }  // namespace rotopal

@@ -20,6 +20,7 @@ ImportError FromReadError(const FileReadError& error) {
         case FileReadError::Kind::NotRegularFile:
             return ImportError{.kind = ImportErrorKind::NotRegularFile};
         case FileReadError::Kind::TooLarge:
+        case FileReadError::Kind::Busy:
         case FileReadError::Kind::System: break;
     }
     return ImportError{.kind = ImportErrorKind::CannotOpen, .systemError = error.systemError};

@@ -252,13 +252,39 @@ INSTANTIATE_TEST_SUITE_P(
     test::CaseName{});
 
 TEST(MsdosSys, ReadsTheWindowsFolderAndTheLogoSwitch) {
-    const std::string text = "[Paths]\r\nWinDir = D:\\Win\\\r\n[Options]\r\nBootGUI=1\r\nlogo=0\r\n";
+    const std::string text =
+        "[Paths]\r\nWinDir = D:\\Win\\\r\n[Options]\r\nBootGUI=1\r\nlogo=0\r\nHostWinBootDrv=d\r\n";
     const auto settings =
         ParseMsdosSys({reinterpret_cast<const std::uint8_t*>(text.data()), text.size()});
-    EXPECT_EQ(settings.windowsFolder, "\\WIN");
+    EXPECT_EQ(WindowsFolderNames(settings).value(), std::vector<std::string>{"WIN"});
     EXPECT_FALSE(settings.logoShown);
-    EXPECT_EQ(ParseMsdosSys({}).windowsFolder, "\\WINDOWS");
+    EXPECT_EQ(WindowsFolderNames(ParseMsdosSys({})).value(), std::vector<std::string>{"WINDOWS"});
 }
+
+struct WinDirRow {
+    const char* name;
+    std::string windowsDir;
+};
+
+class WinDirTest : public ::testing::TestWithParam<WinDirRow> {};
+
+// The folder is taken literally: what mtools would read as a pattern, or what names another
+// drive, is refused rather than guessed at.
+TEST_P(WinDirTest, IsRefusedWhenItCannotBeTakenLiterally) {
+    BootSettings settings;
+    settings.windowsDir = GetParam().windowsDir;
+    const auto names = WindowsFolderNames(settings);
+    ASSERT_FALSE(names.has_value());
+    EXPECT_EQ(names.error().kind, DiskErrorKind::BadWindowsFolder);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, WinDirTest,
+    ::testing::Values(WinDirRow{"Wildcard", "C:\\WIN*"}, WinDirRow{"OtherDrive", "D:\\X"},
+                      WinDirRow{"Parent", "C:\\..\\..\\"},
+                      WinDirRow{"Nul", std::string("C:\\WIN\0DOWS", 12)},
+                      WinDirRow{"TooLong", "C:\\WINDOWS98SE"}, WinDirRow{"Root", "C:\\"}),
+    test::CaseName{});
 
 }  // namespace
 }  // namespace rotopal

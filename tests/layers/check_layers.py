@@ -21,10 +21,11 @@ BENEATH = {
     "palette": {"core", "document", "palette"},
     "animation": {"core", "document", "palette", "animation"},
     "import": {"core", "document", "palette", "animation", "import"},
-    "disk": {"core", "document", "disk"},
+    "process": {"core", "process"},
+    "disk": {"core", "document", "process", "disk"},
     "ui": {"core", "document", "palette", "animation", "import", "ui"},
     "ui/qt": {"core", "document", "palette", "animation", "import", "ui", "ui/qt"},
-    "cli": {"core", "document", "palette", "animation", "import", "disk", "cli"},
+    "cli": {"core", "document", "palette", "animation", "import", "process", "disk", "cli"},
     "samples": {"core", "document", "samples"},
 }
 
@@ -32,8 +33,8 @@ BENEATH = {
 IO_HEADERS = re.compile(r"^(fcntl\.h|unistd\.h|dirent\.h|stdio\.h|cstdio|fstream|iostream|"
                         r"filesystem|sys/.*|dlfcn\.h|spawn\.h|poll\.h)$")
 # Who may include them: the file-system wrapper, the loader of the picture import's module, the
-# child-process runner of the disk images, and programs' mains, which use a terminal.
-IO_ALLOWED = {"document/file_io.cpp", "import/module_loader.cpp", "disk/process.cpp",
+# one child-process runner, and programs' mains, which use a terminal.
+IO_ALLOWED = {"document/file_io.cpp", "import/module_loader.cpp", "process/child_process.cpp",
               "cli/main.cpp", "samples/generate_samples.cpp"}
 # Formatting into memory only.
 IO_EXCEPTIONS = {("cli/info_report.cpp", "cstdio")}
