@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <sstream>
+#include <thread>
 
 #include "cli/cli_app.h"
 #include "disk/mbr.h"
@@ -63,8 +64,14 @@ public:
         return test::ReadBytes(local);
     }
     void Put(const std::string& text, const std::string& path) {
-        test::WriteBytes(dir / "put", test::Bytes(text.begin(), text.end()));
-        EXPECT_EQ(Shell("mcopy -o " + On() + " " + (dir / "put") + " ::" + path), 0);
+        Put(test::Bytes(text.begin(), text.end()), path);
+    }
+    void Put(const test::Bytes& bytes, const std::string& path) {
+        test::WriteBytes(dir / "put", bytes);
+        EXPECT_EQ(Shell("mcopy -o " + On() + " " + (dir / "put") + " '::" + path + "'"), 0);
+    }
+    bool Has(const std::string& path) const {
+        return Shell("mdir -a " + On() + " '::" + path + "'") == 0;
     }
     bool Consistent() const {
         return Shell("fsck.fat -n " + (offset == 0 ? image : dir / "volume")) == 0;
@@ -95,6 +102,57 @@ public:
         }
     }
 };
+
+// The FAT12 floppy's first FAT and root folder, for damaging them on purpose.
+class FloppyFat {
+public:
+    explicit FloppyFat(const std::string& image) : image_(image), bytes_(test::ReadBytes(image)) {}
+    ~FloppyFat() { test::WriteBytes(image_, bytes_); }
+
+    std::uint32_t Get(std::uint32_t cluster) const {
+        const std::size_t at = FatAt() + cluster * 3 / 2;
+        const std::uint32_t pair = bytes_[at] | bytes_[at + 1] << 8;
+        return cluster % 2 == 0 ? pair & 0xFFF : pair >> 4;
+    }
+    void Set(std::uint32_t cluster, std::uint32_t value) {
+        for (std::size_t copy = 0; copy < 2; ++copy) {
+            const std::size_t at = FatAt() + copy * 9 * 512 + cluster * 3 / 2;
+            std::uint32_t pair = bytes_[at] | bytes_[at + 1] << 8;
+            pair = cluster % 2 == 0 ? (pair & 0xF000) | value : (pair & 0x000F) | value << 4;
+            bytes_[at] = static_cast<std::uint8_t>(pair);
+            bytes_[at + 1] = static_cast<std::uint8_t>(pair >> 8);
+        }
+    }
+    // The clusters of the root folder's file with this 11-byte name, such as "LOGO    SYS".
+    std::vector<std::uint32_t> Chain(const std::string& paddedName) const {
+        constexpr std::size_t kRootAt = (1 + 2 * 9) * 512;
+        for (std::size_t at = kRootAt; at < kRootAt + 224 * 32; at += 32) {
+            if (std::equal(paddedName.begin(), paddedName.end(), bytes_.begin() + static_cast<std::ptrdiff_t>(at))) {
+                std::vector<std::uint32_t> chain{bytes_[at + 26] | std::uint32_t{bytes_[at + 27]} << 8};
+                while (Get(chain.back()) < 0xFF8) {
+                    chain.push_back(Get(chain.back()));
+                }
+                return chain;
+            }
+        }
+        ADD_FAILURE() << paddedName << " is not in the root folder";
+        return {};
+    }
+
+private:
+    static std::size_t FatAt() { return 512; }
+    std::string image_;
+    test::Bytes bytes_;
+};
+
+// An old screen and another file, their chains then damaged by the row.
+void DamageChain(DiskFixture& disk, const std::function<void(FloppyFat&, const std::vector<std::uint32_t>&,
+                                                             const std::vector<std::uint32_t>&)>& damage) {
+    disk.Put(std::string(20000, 'o'), "/LOGO.SYS");  // 40 clusters
+    disk.Put(std::string(5000, 't'), "/OTHER.TXT");  // 10 clusters
+    FloppyFat fat(disk.image);
+    damage(fat, fat.Chain("LOGO    SYS"), fat.Chain("OTHER   TXT"));
+}
 
 struct LayoutRow {
     const char* name;
@@ -169,15 +227,21 @@ struct RefusalRow {
     const char* screen;  // the file to install
     std::function<void(DiskFixture&)> spoil;
     const char* mentioned;
+    DiskFixture::Layout layout = DiskFixture::Layout::Fat16Partition;
+    bool noBackup = false;
 };
 
 class RefusalTest : public ::testing::TestWithParam<RefusalRow> {};
 
 TEST_P(RefusalTest, LeavesTheDiskByteForByte) {
-    DiskFixture disk(DiskFixture::Layout::Fat16Partition);
+    DiskFixture disk(GetParam().layout);
     GetParam().spoil(disk);
     const auto before = test::ReadBytes(disk.image);
-    const auto run = disk.Cli({"install", GetParam().screen, "@disk.img"});
+    std::vector<std::string> arguments{"install", GetParam().screen, "@disk.img"};
+    if (GetParam().noBackup) {
+        arguments.push_back("--no-backup");
+    }
+    const auto run = disk.Cli(arguments);
     EXPECT_EQ(run.code, 1);
     EXPECT_NE(run.err.find(GetParam().mentioned), std::string::npos) << run.err;
     EXPECT_TRUE(test::SameBytes(before, test::ReadBytes(disk.image)));
@@ -199,8 +263,170 @@ INSTANTIATE_TEST_SUITE_P(
                    "is of type 0x83"},
         RefusalRow{"NoTableAtAll", "@logo.sys",
                    [](DiskFixture& d) { test::WriteBytes(d.image, test::Bytes(4096, 0)); },
-                   "no boot signature"}),
+                   "no boot signature"},
+        // mtools would write clusters past the partition, into whatever follows it.
+        RefusalRow{"BootSectorClaimsMoreThanThePartition", "@logo.sys",
+                   [](DiskFixture& d) {
+                       auto bytes = test::ReadBytes(d.image);
+                       const std::size_t total = d.offset + 19;  // the 16-bit total of sectors
+                       const unsigned sectors = bytes[total] + 256u * bytes[total + 1] + 1000u;
+                       bytes[total] = static_cast<std::uint8_t>(sectors);
+                       bytes[total + 1] = static_cast<std::uint8_t>(sectors >> 8);
+                       test::WriteBytes(d.image, bytes);
+                   },
+                   "does not fit"},
+        RefusalRow{"FloppyCutShort", "@logo.sys",
+                   [](DiskFixture& d) { EXPECT_EQ(Shell("truncate -s 1228800 " + d.image), 0); },
+                   "only 2400 sectors", DiskFixture::Layout::Floppy},
+        RefusalRow{"FolderInTheWay", "@logo.sys",
+                   [](DiskFixture& d) { EXPECT_EQ(Shell("mmd " + d.On() + " '::/LOGO.$$$'"), 0); },
+                   "\\LOGO.$$$ is a folder"},
+        RefusalRow{"HiddenScreen", "@logo.sys",
+                   [](DiskFixture& d) {
+                       d.Put("the old screen", "/LOGO.SYS");
+                       EXPECT_EQ(Shell("mattrib +h " + d.On() + " ::/LOGO.SYS"), 0);
+                   },
+                   "is hidden"}),
     test::CaseName{});
+
+// A damaged chain of a file the install replaces or backs up is refused as it is, with or
+// without a backup, before mtools frees clusters that another file uses.
+std::vector<RefusalRow> DamagedChains() {
+    const std::array damages{
+        std::pair{"Looping",
+                  +[](FloppyFat& fat, const std::vector<std::uint32_t>& logo,
+                      const std::vector<std::uint32_t>&) { fat.Set(logo.back(), logo.front()); }},
+        // Into the middle of OTHER.TXT, at the length the size asks for: only the FAT scan tells.
+        std::pair{"CrossLinked",
+                  +[](FloppyFat& fat, const std::vector<std::uint32_t>& logo,
+                      const std::vector<std::uint32_t>& other) { fat.Set(logo[30], other[1]); }},
+        std::pair{"RunningIntoAFreeCluster",
+                  +[](FloppyFat& fat, const std::vector<std::uint32_t>& logo,
+                      const std::vector<std::uint32_t>&) { fat.Set(logo[20], 2000); }},
+    };
+    const std::array mentioned{"loops back", "cross-link", "free cluster 2000"};
+    const std::array noBackupNames{"LoopingNoBackup", "CrossLinkedNoBackup",
+                                   "RunningIntoAFreeClusterNoBackup"};
+    std::vector<RefusalRow> rows;
+    for (std::size_t i = 0; i < damages.size(); ++i) {
+        for (const bool noBackup : {false, true}) {
+            const auto damage = damages[i].second;
+            rows.push_back(RefusalRow{noBackup ? noBackupNames[i] : damages[i].first, "@logo.sys",
+                                      [damage](DiskFixture& d) { DamageChain(d, damage); },
+                                      mentioned[i], DiskFixture::Layout::Floppy, noBackup});
+        }
+    }
+    return rows;
+}
+
+INSTANTIATE_TEST_SUITE_P(Chains, RefusalTest, ::testing::ValuesIn(DamagedChains()),
+                         test::CaseName{});
+
+// mtools reads "my.img@@0" as my.img at offset 0; the install must reach the file named.
+TEST(Install, WritesOnlyTheImageNamedEvenWithAtAtInItsName) {
+    DiskFixture disk(DiskFixture::Layout::Floppy);
+    const std::string other = disk.dir / "my.img";
+    const std::string named = other + "@@0";
+    ASSERT_EQ(Shell("cp " + disk.image + " " + other + " && cp " + disk.image + " '" + named + "'"), 0);
+    const auto before = test::ReadBytes(other);
+    const auto run = disk.Cli({"install", "@logo.sys", named});
+    ASSERT_EQ(run.code, 0) << run.err;
+    EXPECT_TRUE(test::SameBytes(before, test::ReadBytes(other)));
+    ASSERT_EQ(disk.Cli({"extract", named, "@back.sys"}).code, 0);
+    EXPECT_TRUE(test::SameBytes(test::ReadBytes(disk.dir / "logo.sys"), test::ReadBytes(disk.dir / "back.sys")));
+}
+
+struct InterruptedRow {
+    const char* name;
+    bool screenMoved;  // the kill came after the old screen was moved away
+    const char* note;
+};
+
+class InterruptedInstallTest : public ::testing::TestWithParam<InterruptedRow> {};
+
+// The states a kill between two steps leaves, written directly: the next run finds the old or
+// the new screen whole as LOGO.SYS, says what it did, and leaves a clean volume.
+TEST_P(InterruptedInstallTest, IsFinishedOrRolledBackByTheNextRun) {
+    DiskFixture disk(DiskFixture::Layout::Floppy);
+    const auto screen = test::ReadBytes(disk.dir / "logo.sys");
+    const std::string old = "the old screen";
+    if (GetParam().screenMoved) {
+        disk.Put(screen, "/LOGO.$$$");
+        disk.Put(old, "/LOGO.BAK");
+    } else {
+        disk.Put(test::Bytes(screen.begin(), screen.begin() + 5000), "/LOGO.$$$");
+        disk.Put(old, "/LOGO.SYS");
+    }
+    const auto run = disk.Cli({"extract", "@disk.img", "@back.sys"});
+    ASSERT_EQ(run.code, 0) << run.err;
+    EXPECT_NE(run.out.find(GetParam().note), std::string::npos) << run.out;
+    EXPECT_EQ(test::ReadBytes(disk.dir / "back.sys"),
+              GetParam().screenMoved ? screen : test::Bytes(old.begin(), old.end()));
+    EXPECT_FALSE(disk.Has("/LOGO.$$$"));
+    EXPECT_TRUE(disk.Consistent());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    States, InterruptedInstallTest,
+    ::testing::Values(InterruptedRow{"CopyDoneOldScreenMoved", true, "finished an install"},
+                      InterruptedRow{"CopyCutShort", false, "rolled back an install"}),
+    test::CaseName{});
+
+struct ScreenFileRow {
+    const char* name;
+    const char* fileName;
+    std::size_t keep;  // bytes of the screen kept in the file, 0 for all
+    const char* said;  // in the report
+};
+
+class ScreenFileTest : public ::testing::TestWithParam<ScreenFileRow> {};
+
+// What goes on the disk is the screen the reader accepted, written as our writer writes it,
+// whatever the file's name says to mtools and however the file was cut.
+TEST_P(ScreenFileTest, InstallsTheDocumentTheReaderAccepted) {
+    DiskFixture disk(DiskFixture::Layout::Floppy);
+    disk.Put("a note", "/NOTE.TXT");
+    auto bytes = test::ReadBytes(disk.dir / "logo.sys");
+    if (GetParam().keep != 0) {
+        bytes.resize(GetParam().keep);
+    }
+    test::WriteBytes(disk.dir / GetParam().fileName, bytes);
+    const auto run = disk.Cli({"install", disk.dir / GetParam().fileName, "@disk.img"});
+    ASSERT_EQ(run.code, 0) << run.err;
+    EXPECT_NE(run.out.find(GetParam().said), std::string::npos) << run.out;
+    const auto installed = disk.Read("/LOGO.SYS");
+    ASSERT_EQ(installed.size(), 129078u);
+    EXPECT_TRUE(test::SameBytes(bytes, std::span(installed).first(bytes.size())));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, ScreenFileTest,
+    ::testing::Values(ScreenFileRow{"NamedDash", "-", 0, "read back equal"},
+                      ScreenFileRow{"NamedLikeAVolumeFile", "::NOTE.TXT", 0, "read back equal"},
+                      ScreenFileRow{"CutShort", "cut.sys", 5000, "Repaired: pixel block cut short"}),
+    test::CaseName{});
+
+// Two installs at once, again and again: the lock keeps each whole, so the volume stays clean
+// and holds one of the two screens.
+TEST(Install, TwoAtOnceLeaveACleanVolumeAndAWholeScreen) {
+    DiskFixture disk(DiskFixture::Layout::Floppy);
+    auto other = test::ReadBytes(disk.dir / "logo.sys");
+    other[50] = 230;  // another biClrImportant
+    test::WriteBytes(disk.dir / "other.sys", other);
+    for (int round = 0; round < 5; ++round) {
+        DiskFixture::Run first{}, second{};
+        std::thread a([&] { first = disk.Cli({"install", "@logo.sys", "@disk.img"}); });
+        std::thread b([&] { second = disk.Cli({"install", "@other.sys", "@disk.img"}); });
+        a.join();
+        b.join();
+        ASSERT_EQ(first.code, 0) << first.err;
+        ASSERT_EQ(second.code, 0) << second.err;
+        const auto installed = disk.Read("/LOGO.SYS");
+        EXPECT_TRUE(installed == other || installed == test::ReadBytes(disk.dir / "logo.sys"));
+        EXPECT_FALSE(disk.Has("/LOGO.$$$"));
+        EXPECT_TRUE(disk.Consistent());
+    }
+}
 
 struct TableRow {
     const char* name;

@@ -8,6 +8,7 @@
 #include <csignal>
 #include <filesystem>
 #include <set>
+#include <thread>
 
 #include "document/logo_writer.h"
 #include "tests/test_support.h"
@@ -133,6 +134,28 @@ TEST(AtomicWrite, SymbolicLinkIsFollowedAndKept) {
     EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.sys"));
     EXPECT_EQ(test::ReadBytes(dir / "real/logo.sys").size(), 128118u);
     EXPECT_EQ(dir.List(), (std::vector<std::string>{"link.sys", "real"}));
+}
+
+// A device or a FIFO is written through: renaming over one would leave a regular file where
+// /dev/null or a pipe's reader was.
+TEST(AtomicWrite, DeviceAndFifoTargetsAreWrittenThroughNotReplaced) {
+    TempDir dir;
+    const std::string fifo = dir / "pipe";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    Bytes received;
+    std::thread reader([&] { received = test::ReadBytes(fifo); });
+    EXPECT_TRUE(SaveNew(fifo));
+    reader.join();
+    EXPECT_EQ(received.size(), 128118u) << "the whole screen went through the pipe";
+    EXPECT_TRUE(SaveNew("/dev/null"));
+    for (const auto& [path, isKind] : {std::pair{fifo, +[](mode_t m) { return S_ISFIFO(m); }},
+                                       std::pair{std::string("/dev/null"),
+                                                 +[](mode_t m) { return S_ISCHR(m); }}}) {
+        struct stat st {};
+        ASSERT_EQ(::stat(path.c_str(), &st), 0);
+        EXPECT_TRUE(isKind(st.st_mode)) << path << " was replaced";
+    }
+    EXPECT_EQ(dir.List(), std::vector<std::string>{"pipe"});
 }
 
 TEST(AtomicWrite, DescribesThePathTheFailingStepAndTheReason) {
