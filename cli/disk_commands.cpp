@@ -1,5 +1,7 @@
 #include "cli/disk_commands.h"
 
+#include <new>
+#include <optional>
 #include <ostream>
 
 #include "disk/fat_volume.h"
@@ -107,8 +109,19 @@ int RunInstall(const DiskArguments& arguments, Console& console) {
         console.err << arguments.disk << ": " << DescribeDiskError(volume.error()) << ".\n";
         return ExitFor(volume.error());
     }
-    const auto installed = InstallScreen(volume.value().image, volume.value().place, bytes, kind,
-                                         !arguments.noBackup);
+    // Past this point the volume may be changing: running out of memory is told as a failed
+    // write, with what it may have left, which the next run finishes or removes.
+    std::optional<Result<InstallReport, DiskError>> outcome;
+    try {
+        outcome.emplace(InstallScreen(volume.value().image, volume.value().place, bytes, kind,
+                                      !arguments.noBackup));
+    } catch (const std::bad_alloc&) {
+        console.err << arguments.disk << ": out of memory during the install; a NAME.$$$ may be "
+                       "left on the volume, which the next install or extract finishes or "
+                       "removes.\n";
+        return kExitWriteFailed;
+    }
+    const auto& installed = *outcome;
     if (!installed) {
         console.err << arguments.disk << ": " << DescribeDiskError(installed.error()) << ".\n";
         return ExitFor(installed.error());

@@ -97,6 +97,10 @@ Result<std::vector<std::string>, DiskError> WindowsFolderNames(const BootSetting
         if (name.find_first_of("*?[]") != std::string_view::npos) {
             return Refused(settings, "holds a wildcard");
         }
+        // A code page's letters reach mtools converted by a character set we cannot be sure of.
+        if (std::any_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; })) {
+            return Refused(settings, "holds a letter outside ASCII, which cannot be passed on exactly");
+        }
         if (name == "." || name == ".." || !IsShortName(name)) {
             return Refused(settings, "holds \"" + std::string(name) +
                                          "\", which is not the short name of a folder");

@@ -16,7 +16,7 @@ std::string DescribeDiskError(const DiskError& error) {
         case DiskErrorKind::NotFat:
             return "not a FAT12, FAT16 or FAT32 volume: " + error.detail;
         case DiskErrorKind::BadVolume:
-            return "the FAT volume does not fit where it lies: " + error.detail +
+            return "the FAT volume's boot sector cannot be trusted: " + error.detail +
                    "; nothing was changed";
         case DiskErrorKind::VolumeErrors:
             return "the volume has errors: repair it first (fsck.fat or ScanDisk): " +

@@ -12,7 +12,7 @@ enum class DiskErrorKind {
     UnsupportedImage,  // a kind of disk image that is not raw (a dynamic VHD, say)
     NoSuchPartition,   // --partition names one that is empty or not there
     NotFat,            // the partition is not FAT12, FAT16 or FAT32; detail names its type
-    BadVolume,         // the boot sector's numbers do not fit the volume or its room
+    BadVolume,         // the boot sector's numbers do not fit together, the volume or its room
     VolumeErrors,      // a chain or folder the change touches is damaged; detail says which
     NameInTheWay,      // a folder, label or protected file has a name the change needs
     BadWindowsFolder,  // \MSDOS.SYS names a Windows folder that cannot be taken literally

@@ -15,7 +15,8 @@ Result<DiskImage, DiskError> DiskImage::Open(const std::string& path, LockedAcce
     auto opened = OpenLocked(path, access, kLockWaitSeconds);
     bool writable = access == LockedAccess::ReadWrite;
     if (!opened && writable && opened.error().kind == FileReadError::Kind::System &&
-        (opened.error().systemError == EACCES || opened.error().systemError == EROFS)) {
+        (opened.error().systemError == EACCES || opened.error().systemError == EROFS ||
+         opened.error().systemError == EPERM)) {
         opened = OpenLocked(path, LockedAccess::ReadOnly, kLockWaitSeconds);
         writable = false;
     }

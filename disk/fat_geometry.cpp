@@ -64,10 +64,15 @@ Result<FatGeometry, DiskError> ReadFatGeometry(std::span<const std::uint8_t> sec
     }
     if (g.reservedSectors == 0 || g.fatCount == 0 || g.fatCount > 2 || g.totalSectors == 0 ||
         g.sectorsPerFat == 0) {
-        return Bad("its boot sector gives no reserved sector, FAT or size");
+        return Bad("it gives no reserved sector, FAT or size");
+    }
+    // mtools counts the root folder's sectors rounding down where we would round up.
+    if (g.RootBytes() % g.bytesPerSector != 0) {
+        return Bad("its root folder's " + std::to_string(g.rootEntries) +
+                   " entries do not fill whole sectors");
     }
     if (g.VolumeBytes() > roomBytes) {
-        return Bad("its boot sector says " + Sectors(g.totalSectors) + ", but " +
+        return Bad("it says " + Sectors(g.totalSectors) + ", but " +
                    (roomBytes / g.bytesPerSector == 0 ? std::string("there is no room")
                                                       : "only " + Sectors(roomBytes / g.bytesPerSector)) +
                    " of " + std::to_string(g.bytesPerSector) + " bytes are there");
@@ -89,7 +94,7 @@ Result<FatGeometry, DiskError> ReadFatGeometry(std::span<const std::uint8_t> sec
     if ((g.kind == FatKind::Fat32) != fat32Fields) {
         return Bad("its " + std::to_string(g.clusterCount) + " clusters make it FAT" +
                    (g.kind == FatKind::Fat32 ? "32" : g.kind == FatKind::Fat16 ? "16" : "12") +
-                   ", but its boot sector is laid out for " + (fat32Fields ? "FAT32" : "FAT12 or FAT16"));
+                   ", but it is laid out for " + (fat32Fields ? "FAT32" : "FAT12 or FAT16"));
     }
     if (g.FatBytes() * 8 < (std::uint64_t{g.clusterCount} + 2) * BitsPerEntry(g.kind)) {
         return Bad("its FAT of " + Sectors(g.sectorsPerFat) + " cannot hold its " +
@@ -101,6 +106,26 @@ Result<FatGeometry, DiskError> ReadFatGeometry(std::span<const std::uint8_t> sec
             return Bad("its root folder starts at cluster " + std::to_string(g.rootCluster) +
                        ", outside the volume");
         }
+        // Bit 7 set: only the FAT that bits 0 to 3 name is kept up to date, and mtools uses it.
+        const std::uint32_t flags = Le16(sector, 40);
+        g.activeFat = (flags & 0x80) != 0 ? flags & 0x0F : 0;
+        if (g.activeFat >= g.fatCount) {
+            return Bad("it names FAT " + std::to_string(g.activeFat) + " of " +
+                       std::to_string(g.fatCount) + " as the one in use");
+        }
+        // mtools writes the FSInfo sector, and the backup boot sector is read by repair tools:
+        // both must be reserved sectors of their own, or mtools writes over a FAT or a file.
+        const std::uint32_t info = Le16(sector, 48);
+        const std::uint32_t backup = Le16(sector, 50);
+        const auto reservedOrNone = [&](std::uint32_t at) {
+            return at == 0 || at == 0xFFFF || at < g.reservedSectors;
+        };
+        if (!reservedOrNone(info) || !reservedOrNone(backup) || (info == backup && info != 0 && info != 0xFFFF)) {
+            return Bad("its FSInfo sector (" + std::to_string(info) + ") or backup boot sector (" +
+                       std::to_string(backup) + ") is not a reserved sector of its own among the " +
+                       std::to_string(g.reservedSectors));
+        }
+        g.infoSector = info == 0xFFFF ? 0 : info;
     }
     return g;
 }

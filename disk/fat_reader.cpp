@@ -87,11 +87,12 @@ Result<FatFolder, DiskError> FatReader::ReadFolder(std::span<const std::string> 
         }
         const std::string& name = names[depth];
         const std::string parent = folder.path.empty() ? "the root folder" : folder.path;
-        folder.path += "\\" + name;
         const auto found = EntriesNamed(folder.entries, name);
         if (found.size() > 1) {
             return Broken(parent + " holds " + std::to_string(found.size()) + " entries named " + name);
         }
+        // The short name goes on: it names the folder to mtools as exactly as to us.
+        folder.path += "\\" + (found.empty() ? name : found.front().name);
         if (found.empty() || !found.front().IsFolder()) {
             return Failure{DiskError{.kind = DiskErrorKind::NoFolder,
                                      .detail = folder.path + (found.empty() ? "" : " (it is a file)")}};

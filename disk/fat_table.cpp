@@ -50,7 +50,7 @@ Result<void, DiskError> FatTable::Load(std::uint64_t index) {
     const std::uint64_t from = windowFirst_ * bits / 8;
     const std::uint64_t size = (windowEntries_ * bits + 7) / 8 + 1;
     window_.resize(static_cast<std::size_t>(size));
-    return read_(geometry_.FatOffset() + from, window_);
+    return read_(geometry_.ActiveFatOffset() + from, window_);
 }
 
 Result<std::uint32_t, DiskError> FatTable::Entry(std::uint32_t cluster) {
@@ -108,11 +108,8 @@ Result<std::vector<std::uint32_t>, DiskError> FatTable::Chain(std::uint32_t firs
     }
 }
 
-Result<void, DiskError> FatTable::NothingRunsInto(
+Result<std::uint32_t, DiskError> FatTable::NothingRunsInto(
     const std::unordered_map<std::uint32_t, std::uint32_t>& predecessor, const std::string& what) {
-    if (predecessor.empty()) {
-        return {};
-    }
     // A bit per cluster answers "is this one of ours" for each of the FAT's entries at the cost
     // of one load, where a lookup in the map would dominate a large FAT32's scan.
     const std::uint64_t entries = std::uint64_t{geometry_.clusterCount} + 2;
@@ -121,9 +118,11 @@ Result<void, DiskError> FatTable::NothingRunsInto(
         ours[cluster] = true;
     }
     std::uint64_t linking = 0;  // the first cluster found linking into ours, if any
+    std::uint32_t free = 0;
     const auto scan = [&](std::uint64_t from, std::uint64_t to, auto entryAt) {
         for (std::uint64_t cluster = from; cluster < to && linking == 0; ++cluster) {
             const std::uint32_t value = entryAt(cluster - windowFirst_);
+            free += value == 0 ? 1 : 0;
             if (value < entries && ours[value] && predecessor.at(value) != cluster) {
                 linking = cluster;
             }
@@ -131,7 +130,7 @@ Result<void, DiskError> FatTable::NothingRunsInto(
     };
     for (std::uint64_t first = 2; first < entries && linking == 0;) {
         if (auto loaded = Load(first); !loaded) {
-            return loaded;
+            return Failure{loaded.error()};
         }
         const std::uint64_t end = std::min(entries, windowFirst_ + windowEntries_);
         const std::span<const std::uint8_t> w = window_;
@@ -159,7 +158,7 @@ Result<void, DiskError> FatTable::NothingRunsInto(
         return Broken(Cluster(static_cast<std::uint32_t>(linking)) + " links into " + what +
                       " (a cross-link)");
     }
-    return {};
+    return free;
 }
 
 }  // namespace rotopal

@@ -17,7 +17,7 @@ namespace rotopal {
 using VolumeRead =
     std::function<Result<void, DiskError>(std::uint64_t offset, std::span<std::uint8_t> buffer)>;
 
-// The first FAT of a volume (the one mtools reads and writes back to every copy), read a
+// The FAT a volume uses (the first, unless FAT32 mirroring is off), the one mtools reads, read a
 // window at a time, so that its cost follows the FAT's size and nothing else of the volume.
 class FatTable {
 public:
@@ -32,9 +32,10 @@ public:
                                                         const std::string& what);
 
     // Refuses the volume when any FAT entry other than its own predecessor links into one of
-    // these chains (a cross-link). `owner` maps each cluster of the chains to its predecessor,
-    // 0 for a chain's first cluster; `what` names them all in the error. One pass over the FAT.
-    Result<void, DiskError> NothingRunsInto(
+    // these chains (a cross-link). `predecessor` maps each cluster of the chains to the one
+    // before it, 0 for a chain's first cluster; `what` names them all in the error. One pass
+    // over the FAT, which also counts its free clusters.
+    Result<std::uint32_t, DiskError> NothingRunsInto(
         const std::unordered_map<std::uint32_t, std::uint32_t>& predecessor, const std::string& what);
 
 private:

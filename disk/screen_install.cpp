@@ -43,6 +43,9 @@ struct ScreenFolder {
     BootSettings settings;
     std::string folder;  // "\WIN98", or "" for the root
     std::optional<FolderEntry> screen, temporary, backup;
+    // Why NAME.$$$ cannot be used: a copy cut short between mcopy's writing of the folder and
+    // of the FAT leaves an entry whose clusters were never recorded.
+    std::optional<std::string> temporaryDangles;
 
     std::string Path(const std::string& name) const { return folder + "\\" + name; }
 };
@@ -99,12 +102,41 @@ std::string Attributes(const FolderEntry& entry) {
     return text;
 }
 
+// FAT32 keeps a count of its free clusters in its FSInfo sector, which mtools believes: a count
+// below the truth would make it call a volume with room full.
+Result<void, DiskError> CheckFreeCount(const DiskImage& image, const VolumePlace& place,
+                                       const FatGeometry& geometry, std::uint32_t free,
+                                       std::uint64_t needed) {
+    if (geometry.kind != FatKind::Fat32 || geometry.infoSector == 0 || needed == 0) {
+        return {};
+    }
+    const auto info = image.Read(place.offset + std::uint64_t{geometry.infoSector} * geometry.bytesPerSector, 512);
+    if (!info) {
+        return Failure{info.error()};
+    }
+    const auto& bytes = info.value();
+    const auto le32 = [&](std::size_t at) {
+        return std::uint32_t{bytes[at]} | std::uint32_t{bytes[at + 1]} << 8 |
+               std::uint32_t{bytes[at + 2]} << 16 | std::uint32_t{bytes[at + 3]} << 24;
+    };
+    if (bytes.size() < 512 || le32(0) != 0x41615252 || le32(484) != 0x61417272) {
+        return {};  // no FSInfo to believe: mtools counts for itself
+    }
+    const std::uint32_t said = le32(488);
+    if (said != 0xFFFFFFFF && said < needed && free >= needed) {
+        return Broken("its FSInfo sector counts " + std::to_string(said) +
+                      " free clusters, but the FAT has " + std::to_string(free));
+    }
+    return {};
+}
+
 // Reads the screen's folder and checks all an install or extract touches there: the folder's
 // own chain, the kind and attributes of the three names, their chains against their sizes, and
 // that no other entry of the folder and (with Scan::CrossLinks) no FAT entry links into any of
 // these chains.
 Result<ScreenFolder, DiskError> Survey(const DiskImage& image, const VolumePlace& place,
-                                       ScreenKind kind, Purpose purpose, Scan scan) {
+                                       ScreenKind kind, Purpose purpose, Scan scan,
+                                       std::uint64_t screenBytes = 0) {
     auto opened = FatReader::Open(image, place);
     if (!opened) {
         return Failure{opened.error()};
@@ -147,6 +179,13 @@ Result<ScreenFolder, DiskError> Survey(const DiskImage& image, const VolumePlace
     for (const auto& [name, slot] : slots) {
         const auto found = EntriesNamed(folder.entries, *name);
         const std::string path = state.Path(*name);
+        // mtools takes a long name for the file as well: a user's file could be replaced.
+        for (const FolderEntry& entry : found) {
+            if (!SameName(entry.name, *name)) {
+                return InTheWay(state.Path(entry.name) + " has the long name " + entry.longName +
+                                ", which mtools would take for " + path + ": rename it first");
+            }
+        }
         if (found.size() > 1) {
             return Broken(folderName + " holds " + std::to_string(found.size()) + " entries named " +
                           *name);
@@ -158,16 +197,24 @@ Result<ScreenFolder, DiskError> Survey(const DiskImage& image, const VolumePlace
         if (!entry.IsPlainFile()) {
             const std::string what = entry.IsFolder() ? "a folder" : "the volume's label";
             return InTheWay(path + " is " + what +
-                            (purpose == Purpose::Install
+                            (purpose == Purpose::Install || slot != &state.screen
                                  ? ", which an install cannot use or replace: rename it first"
                                  : ", not a file: there is no screen to copy"));
         }
-        if (purpose == Purpose::Install &&
+        // The screen itself may be hidden for an extract, which only reads it; the names an
+        // install or a recovery changes may not.
+        const bool changed = purpose == Purpose::Install || slot != &state.screen;
+        if (changed &&
             (entry.attributes & (FolderEntry::kHidden | FolderEntry::kSystem | FolderEntry::kReadOnly))) {
             return InTheWay(path + " is " + Attributes(entry) +
                             ", and is left alone: clear that first (mattrib -h -s -r) to replace it");
         }
-        const auto clusters = reader.FileClusters(entry, path);
+        const auto clusters = reader.FileClusters(entry, slot == &state.temporary ? "it" : path);
+        if (!clusters && slot == &state.temporary) {
+            state.temporaryDangles = clusters.error().detail;
+            *slot = entry;
+            continue;
+        }
         if (!clusters) {
             return Failure{clusters.error()};
         }
@@ -177,17 +224,22 @@ Result<ScreenFolder, DiskError> Survey(const DiskImage& image, const VolumePlace
         *slot = entry;
     }
     for (const FolderEntry& entry : folder.entries) {
-        const bool ours = !EntriesNamed(std::span(&entry, 1), names.screen).empty() ||
-                          !EntriesNamed(std::span(&entry, 1), names.temporary).empty() ||
-                          !EntriesNamed(std::span(&entry, 1), names.backup).empty();
+        const bool ours = SameName(entry.name, names.screen) ||
+                          SameName(entry.name, names.temporary) || SameName(entry.name, names.backup);
         if (!ours && entry.firstCluster != 0 && predecessor.contains(entry.firstCluster)) {
             return Broken(state.Path(entry.name) + " starts inside a chain the change touches (a cross-link)");
         }
     }
     if (scan == Scan::CrossLinks) {
-        if (auto clean = reader.table().NothingRunsInto(predecessor, "a chain the change touches");
-            !clean) {
-            return Failure{clean.error()};
+        const auto free = reader.table().NothingRunsInto(predecessor, "a chain the change touches");
+        if (!free) {
+            return Failure{free.error()};
+        }
+        const std::uint64_t clusterBytes = reader.geometry().ClusterBytes();
+        const std::uint64_t needed = (screenBytes + clusterBytes - 1) / clusterBytes;
+        if (auto counted = CheckFreeCount(image, place, reader.geometry(), free.value(), needed);
+            !counted) {
+            return Failure{counted.error()};
         }
     }
     return state;
@@ -217,17 +269,30 @@ Result<bool, DiskError> IsWholeScreen(const DiskImage& image, const VolumePlace&
 }
 
 // An install cut short leaves NAME.$$$ behind. With NAME.SYS gone, it is finished when the new
-// screen is whole; otherwise the old screen is still NAME.SYS and the copy is rolled back.
+// screen is whole; otherwise the old screen is still NAME.SYS and the copy is rolled back. A
+// NAME.$$$ whose clusters were never recorded cannot be: mtools would free what is not its own
+// (cluster 0 among them), so an install is refused until the volume is repaired, while an
+// extract reads the screen that is there and says so.
 Result<std::optional<std::string>, DiskError> Recover(const DiskImage& image,
                                                       const VolumePlace& place,
                                                       const Mtools& mtools,
                                                       const ScreenFolder& state,
-                                                      const Names& names) {
+                                                      const Names& names, Purpose purpose) {
     if (!state.temporary) {
         return std::optional<std::string>();
     }
     const std::string temporary = state.Path(names.temporary);
     const std::string screen = state.Path(names.screen);
+    if (state.temporaryDangles) {
+        const std::string why = temporary +
+                                " was left by a copy cut short before its clusters were recorded (" +
+                                *state.temporaryDangles + "); " + screen + " is as it was";
+        if (purpose == Purpose::Extract) {
+            return std::optional<std::string>(why + ". Repair the volume (fsck.fat -a, or ScanDisk) "
+                                                    "before the next install");
+        }
+        return Failure{DiskError{.kind = DiskErrorKind::VolumeErrors, .detail = why}};
+    }
     if (!image.writable()) {
         return Failure{DiskError{.kind = DiskErrorKind::ReadOnlyImage,
                                  .detail = "an install into this image was cut short (" + temporary +
@@ -257,12 +322,13 @@ Result<std::optional<std::string>, DiskError> Recover(const DiskImage& image,
 // Surveys the folder, first finishing or rolling back an install that was cut short.
 Result<ScreenFolder, DiskError> SurveyRecovered(const DiskImage& image, const VolumePlace& place,
                                                 const Mtools& mtools, ScreenKind kind,
-                                                Purpose purpose, std::vector<std::string>& notes) {
-    auto state = Survey(image, place, kind, purpose, Scan::CrossLinks);
+                                                Purpose purpose, std::vector<std::string>& notes,
+                                                std::uint64_t screenBytes = 0) {
+    auto state = Survey(image, place, kind, purpose, Scan::CrossLinks, screenBytes);
     if (!state) {
         return state;
     }
-    const auto recovered = Recover(image, place, mtools, state.value(), Names(kind));
+    const auto recovered = Recover(image, place, mtools, state.value(), Names(kind), purpose);
     if (!recovered) {
         return Failure{recovered.error()};
     }
@@ -270,6 +336,9 @@ Result<ScreenFolder, DiskError> SurveyRecovered(const DiskImage& image, const Vo
         return state;
     }
     notes.push_back(*recovered.value());
+    if (state.value().temporaryDangles) {
+        return state;  // nothing was changed
+    }
     return Survey(image, place, kind, purpose, Scan::ChainsOnly);
 }
 
@@ -323,8 +392,9 @@ Result<InstallReport, DiskError> InstallScreen(const DiskImage& image, const Vol
                                                std::span<const std::uint8_t> screen,
                                                ScreenKind kind, bool keepBackup) {
     if (!image.writable()) {
-        return Failure{DiskError{.kind = DiskErrorKind::CannotOpen,
-                                 .detail = "it can only be read (Permission denied)"}};
+        return Failure{DiskError{.kind = DiskErrorKind::ReadOnlyImage,
+                                 .detail = "the disk image can only be read here (permission "
+                                           "denied), so nothing can be installed on it"}};
     }
     const auto mtools = Mtools::For(image, place.offset);
     if (!mtools) {
@@ -333,7 +403,7 @@ Result<InstallReport, DiskError> InstallScreen(const DiskImage& image, const Vol
     const Names names(kind);
     InstallReport report;
     auto before = SurveyRecovered(image, place, mtools.value(), kind, Purpose::Install,
-                                  report.recovered);
+                                  report.recovered, screen.size());
     if (!before) {
         return Failure{before.error()};
     }
@@ -400,6 +470,11 @@ Result<ExtractReport, DiskError> ExtractScreen(const DiskImage& image, const Vol
     const auto mtools = Mtools::For(image, place.offset);
     if (!mtools) {
         return Failure{mtools.error()};
+    }
+    // Replacing the image's own name with the screen would lose the whole disk.
+    if (IsOpenFile(out, image.descriptor())) {
+        return Failure{DiskError{.kind = DiskErrorKind::WriteFailed,
+                                 .detail = out + " is the disk image itself; it was not written"}};
     }
     ExtractReport report;
     const auto state = SurveyRecovered(image, place, mtools.value(), kind, Purpose::Extract,

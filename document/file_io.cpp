@@ -164,14 +164,20 @@ bool PathExists(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0;
 }
 
+bool IsOpenFile(const std::string& path, int descriptor) {
+    struct stat named {}, open {};
+    return ::stat(path.c_str(), &named) == 0 && ::fstat(descriptor, &open) == 0 &&
+           named.st_dev == open.st_dev && named.st_ino == open.st_ino;
+}
+
 bool IsStandardOutput(const std::string& path) {
-    struct stat named {}, out {};
-    return ::stat(path.c_str(), &named) == 0 && ::fstat(STDOUT_FILENO, &out) == 0 &&
-           named.st_dev == out.st_dev && named.st_ino == out.st_ino;
+    return IsOpenFile(path, STDOUT_FILENO);
 }
 
 void ReportFileSizeLimitAsError() {
     std::signal(SIGXFSZ, SIG_IGN);
+    // A reader that goes away early (gif ... /dev/stdout | head) is a failed write too.
+    std::signal(SIGPIPE, SIG_IGN);
 }
 
 std::string SystemReason(int systemError) {

@@ -44,6 +44,9 @@ private:
 // Whether anything, file or folder, has this name.
 bool PathExists(const std::string& path);
 
+// Whether the path names the file open as the descriptor (through a link or another name).
+bool IsOpenFile(const std::string& path, int descriptor);
+
 // Whether the path names the file this process's standard output goes to (/dev/stdout, or the
 // file it is redirected to), where a program's own report would mix with what it writes.
 bool IsStandardOutput(const std::string& path);
@@ -144,9 +147,10 @@ struct WriteWording {
 // The failed write as a message: the target, the failing step and the reason.
 std::string DescribeWriteError(const WriteError& error, const WriteWording& wording = {});
 
-// Makes a write beyond the process's file-size limit (ulimit -f) fail with EFBIG like any other
-// write error, so the temporary file is removed and the failure reported, instead of the
-// system ending the process. Programs call it once at start.
+// Makes a write beyond the process's file-size limit (ulimit -f) fail with EFBIG, and one into a
+// pipe whose reader has gone fail with EPIPE, like any other write error, so the temporary file
+// is removed and the failure reported, instead of the system ending the process. Programs call
+// it once at start.
 void ReportFileSizeLimitAsError();
 
 enum class Durability {

@@ -158,7 +158,8 @@ Result<ProcessOutput, ProcessError> RunProgram(const ChildProgram& program,
     ProcessOutput output;
     std::array<pollfd, 2> open{{{out.value().read.get(), POLLIN, 0},
                                 {err.value().read.get(), POLLIN, 0}}};
-    std::array<std::uint8_t, 65536> buffer{};
+    // On the heap: a deep stack is what a tight address-space limit refuses first.
+    std::vector<std::uint8_t> buffer(65536);
     while (open[0].fd >= 0 || open[1].fd >= 0) {
         if (::poll(open.data(), open.size(), -1) < 0) {
             if (errno == EINTR) {

@@ -139,6 +139,37 @@ public:
         return {};
     }
 
+    // Gives the root folder's file with this short name one long-name piece spelling `name`,
+    // in the slot of the long name it had.
+    void GiveLongName(const std::string& paddedName, const std::string& name) {
+        constexpr std::size_t kRootAt = (1 + 2 * 9) * 512;
+        for (std::size_t at = kRootAt + 32; at < kRootAt + 224 * 32; at += 32) {
+            if (!std::equal(paddedName.begin(), paddedName.end(), bytes_.begin() + static_cast<std::ptrdiff_t>(at))) {
+                continue;
+            }
+            std::uint8_t sum = 0;
+            for (const char c : paddedName) {
+                sum = static_cast<std::uint8_t>(((sum & 1) << 7) + (sum >> 1) + static_cast<std::uint8_t>(c));
+            }
+            for (std::size_t before = at - 32; before >= kRootAt && bytes_[before + 11] == 0x0F; before -= 32) {
+                bytes_[before] = 0xE5;
+            }
+            test::Bytes piece(32, 0);
+            piece[0] = 0x41;  // the first and last piece
+            piece[11] = 0x0F;
+            piece[13] = sum;
+            const std::array<std::size_t, 13> unitsAt{1, 3, 5, 7, 9, 14, 16, 18, 20, 22, 24, 28, 30};
+            for (std::size_t i = 0; i < unitsAt.size(); ++i) {
+                const unsigned unit = i < name.size() ? static_cast<unsigned char>(name[i]) : i == name.size() ? 0 : 0xFFFF;
+                piece[unitsAt[i]] = static_cast<std::uint8_t>(unit);
+                piece[unitsAt[i] + 1] = static_cast<std::uint8_t>(unit >> 8);
+            }
+            std::copy(piece.begin(), piece.end(), bytes_.begin() + static_cast<std::ptrdiff_t>(at - 32));
+            return;
+        }
+        ADD_FAILURE() << paddedName << " is not in the root folder";
+    }
+
 private:
     static std::size_t FatAt() { return 512; }
     std::string image_;
@@ -274,13 +305,28 @@ INSTANTIATE_TEST_SUITE_P(
                        bytes[total + 1] = static_cast<std::uint8_t>(sectors >> 8);
                        test::WriteBytes(d.image, bytes);
                    },
-                   "does not fit"},
+                   "but only 38912 sectors"},
         RefusalRow{"FloppyCutShort", "@logo.sys",
                    [](DiskFixture& d) { EXPECT_EQ(Shell("truncate -s 1228800 " + d.image), 0); },
                    "only 2400 sectors", DiskFixture::Layout::Floppy},
         RefusalRow{"FolderInTheWay", "@logo.sys",
                    [](DiskFixture& d) { EXPECT_EQ(Shell("mmd " + d.On() + " '::/LOGO.$$$'"), 0); },
                    "\\LOGO.$$$ is a folder"},
+        // mtools takes the long name for the file: the user's file would be replaced.
+        RefusalRow{"LongNameTakenForTheScreen", "@logo.sys",
+                   [](DiskFixture& d) {
+                       d.Put("the user's own file", "/Long File Name.txt");
+                       FloppyFat(d.image).GiveLongName("LONGFI~1TXT", "LOGO.SYS");
+                   },
+                   "has the long name LOGO.SYS", DiskFixture::Layout::Floppy},
+        // mtools would count the root folder a sector shorter and write into the data area.
+        RefusalRow{"RootFolderOfPartSectors", "@logo.sys",
+                   [](DiskFixture& d) {
+                       auto bytes = test::ReadBytes(d.image);
+                       bytes[17] = 220;
+                       test::WriteBytes(d.image, bytes);
+                   },
+                   "do not fill whole sectors", DiskFixture::Layout::Floppy},
         RefusalRow{"HiddenScreen", "@logo.sys",
                    [](DiskFixture& d) {
                        d.Put("the old screen", "/LOGO.SYS");
@@ -340,6 +386,7 @@ struct InterruptedRow {
     const char* name;
     bool screenMoved;  // the kill came after the old screen was moved away
     const char* note;
+    bool clustersRecorded = true;  // false: mcopy wrote the folder but not the FAT
 };
 
 class InterruptedInstallTest : public ::testing::TestWithParam<InterruptedRow> {};
@@ -357,11 +404,26 @@ TEST_P(InterruptedInstallTest, IsFinishedOrRolledBackByTheNextRun) {
         disk.Put(test::Bytes(screen.begin(), screen.begin() + 5000), "/LOGO.$$$");
         disk.Put(old, "/LOGO.SYS");
     }
+    if (!GetParam().clustersRecorded) {
+        FloppyFat fat(disk.image);
+        for (const std::uint32_t cluster : fat.Chain("LOGO    $$$")) {
+            fat.Set(cluster, 0);
+        }
+    }
+    const auto before = test::ReadBytes(disk.image);
     const auto run = disk.Cli({"extract", "@disk.img", "@back.sys"});
     ASSERT_EQ(run.code, 0) << run.err;
     EXPECT_NE(run.out.find(GetParam().note), std::string::npos) << run.out;
     EXPECT_EQ(test::ReadBytes(disk.dir / "back.sys"),
               GetParam().screenMoved ? screen : test::Bytes(old.begin(), old.end()));
+    if (!GetParam().clustersRecorded) {
+        // mdel would free what is not the entry's own, cluster 0 among them: nothing is touched,
+        // and an install is refused until the volume is repaired.
+        EXPECT_TRUE(test::SameBytes(before, test::ReadBytes(disk.image)));
+        EXPECT_EQ(disk.Cli({"install", "@logo.sys", "@disk.img"}).code, 1);
+        EXPECT_TRUE(test::SameBytes(before, test::ReadBytes(disk.image)));
+        return;
+    }
     EXPECT_FALSE(disk.Has("/LOGO.$$$"));
     EXPECT_TRUE(disk.Consistent());
 }
@@ -369,8 +431,20 @@ TEST_P(InterruptedInstallTest, IsFinishedOrRolledBackByTheNextRun) {
 INSTANTIATE_TEST_SUITE_P(
     States, InterruptedInstallTest,
     ::testing::Values(InterruptedRow{"CopyDoneOldScreenMoved", true, "finished an install"},
-                      InterruptedRow{"CopyCutShort", false, "rolled back an install"}),
+                      InterruptedRow{"CopyCutShort", false, "rolled back an install"},
+                      InterruptedRow{"CopyCutBeforeItsClustersWereRecorded", false,
+                                     "Repair the volume", false}),
     test::CaseName{});
+
+// Writing the screen over the image's own name would lose the whole disk.
+TEST(Extract, RefusesToWriteOverTheDiskImageItself) {
+    DiskFixture disk(DiskFixture::Layout::Floppy);
+    ASSERT_EQ(disk.Cli({"install", "@logo.sys", "@disk.img"}).code, 0);
+    const auto before = test::ReadBytes(disk.image);
+    ASSERT_EQ(Shell("ln -s disk.img " + (disk.dir / "alias.img")), 0);
+    EXPECT_EQ(disk.Cli({"extract", "@disk.img", "@alias.img"}).code, 3);
+    EXPECT_TRUE(test::SameBytes(before, test::ReadBytes(disk.image)));
+}
 
 struct ScreenFileRow {
     const char* name;
