@@ -1,6 +1,7 @@
-// How long the import dialog takes to show a change: the picture is decoded once, as the dialog
-// decodes it when it opens, then each iteration makes the screen again with the next options of
-// a cycle, as the dialog does once the options have rested. The pictures are named after the
+// How long the import dialog takes to show a change: the picture is decoded once by a decoder of
+// its own, as the dialog starts one when it opens (the decoder's start is part of Decode), then
+// each iteration has that decoder make the screen again with the next options of a cycle, as
+// the dialog does once the options have rested. The pictures are named after the
 // benchmark's own flags:
 //   import_preview_bench [--benchmark_...] PICTURE...
 // bench/import_bench.py runs it on its large JPEG and on a 640 x 480 PNG.
@@ -30,11 +31,23 @@ std::array<ImportOptions, 4> OptionCycle() {
     return cycle;
 }
 
+// A decoder with the picture decoded, or why there is none.
+rotopal::Result<DecodedPictureHandle, rotopal::ImportError> Decoded(const std::string& path) {
+    auto decoder = rotopal::PictureDecoder::Start(path);
+    if (!decoder) {
+        return rotopal::Failure{decoder.error()};
+    }
+    if (auto decoded = decoder.value()->Decode(); !decoded) {
+        return rotopal::Failure{decoded.error()};
+    }
+    return decoder.value();
+}
+
 void BM_Decode(benchmark::State& state, const std::string& path) {
     for (auto _ : state) {
-        auto decoded = rotopal::DecodePictureFile(path);
+        auto decoded = Decoded(path);
         if (!decoded) {
-            state.SkipWithError(decoded.error().detail.c_str());
+            state.SkipWithError(rotopal::DescribeImportError(decoded.error()).c_str());
             return;
         }
         benchmark::DoNotOptimize(decoded.value());
@@ -42,18 +55,18 @@ void BM_Decode(benchmark::State& state, const std::string& path) {
 }
 
 void BM_Remake(benchmark::State& state, const std::string& path) {
-    const auto decoded = rotopal::DecodePictureFile(path);
+    const auto decoded = Decoded(path);
     if (!decoded) {
-        state.SkipWithError(decoded.error().detail.c_str());
+        state.SkipWithError(rotopal::DescribeImportError(decoded.error()).c_str());
         return;
     }
-    const DecodedPictureHandle picture = decoded.value();
+    const DecodedPictureHandle decoder = decoded.value();
     const auto cycle = OptionCycle();
     std::size_t next = 0;
     for (auto _ : state) {
-        auto screen = rotopal::MakeScreen(*picture, cycle[next++ % cycle.size()]);
+        auto screen = decoder->Make(cycle[next++ % cycle.size()]);
         if (!screen) {
-            state.SkipWithError(screen.error().detail.c_str());
+            state.SkipWithError(rotopal::DescribeImportError(screen.error()).c_str());
             return;
         }
         benchmark::DoNotOptimize(screen.value());

@@ -248,9 +248,14 @@ ReadableFile::~ReadableFile() {
 
 Result<std::size_t, FileReadError> ReadableFile::ReadInto(std::uint64_t offset,
                                                          std::span<std::uint8_t> buffer) const {
+    return ReadAtOffset(fd_, offset, buffer);
+}
+
+Result<std::size_t, FileReadError> ReadAtOffset(int descriptor, std::uint64_t offset,
+                                                std::span<std::uint8_t> buffer) {
     std::size_t filled = 0;
     while (filled < buffer.size()) {
-        const ssize_t n = ::pread(fd_, buffer.data() + filled, buffer.size() - filled,
+        const ssize_t n = ::pread(descriptor, buffer.data() + filled, buffer.size() - filled,
                                   static_cast<off_t>(offset + filled));
         if (n < 0) {
             if (errno == EINTR) {

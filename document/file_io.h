@@ -95,6 +95,11 @@ private:
 // Opens a regular file for reading; folders, devices and pipes are refused without blocking.
 Result<ReadableFile, FileReadError> OpenForReading(const std::string& path);
 
+// Fills the buffer from an open file's offset on, without moving its position; gives how many
+// bytes came (fewer where it ends).
+Result<std::size_t, FileReadError> ReadAtOffset(int descriptor, std::uint64_t offset,
+                                                std::span<std::uint8_t> buffer);
+
 // Opens a regular file and takes an exclusive advisory lock (flock) on it, held until the file
 // is closed, by this process and by every child it hands the descriptor to. A lock held by
 // another program is waited for up to waitSeconds, then refused as Kind::Busy. Writes go to

@@ -1,7 +1,7 @@
 #include "import/picture_engine.h"
 
 #include <algorithm>
-#include <mutex>
+#include <array>
 #include <new>
 
 #include "document/file_io.h"
@@ -9,7 +9,8 @@
 #include "import/animated_band.h"
 #include "import/colour_reduction.h"
 #include "import/picture_format.h"
-#include "import/screen_picture.h"
+#include "import/picture_decoding.h"
+#include "import/screen_layout.h"
 #include "import/vips_runtime.h"
 
 namespace rotopal::engine {
@@ -59,28 +60,6 @@ LogoDocument AssembleScreen(const ReducedPicture& picture, const ImportOptions& 
     return document;
 }
 
-// libvips and libimagequant are shared by the whole process: one picture at a time.
-std::mutex& OneAtATime() {
-    static std::mutex mutex;
-    return mutex;
-}
-
-Result<DecodedPictureHandle, ImportError> Decode(const PictureSource& source,
-                                                 PictureFormat format,
-                                                 const ImportProgress& progress) {
-    const std::lock_guard lock(OneAtATime());
-    // Whatever runs out of memory, in our code or in a library's C++, is told as such.
-    try {
-        auto decoded = DecodeFromSource(source, format, progress);
-        if (!decoded) {
-            return Failure{decoded.error()};
-        }
-        return DecodedPictureHandle(std::move(decoded.value()));
-    } catch (const std::bad_alloc&) {
-        return Failure{ImportError{.kind = ImportErrorKind::OutOfMemory}};
-    }
-}
-
 std::optional<ImportError> OptionsError(const ImportOptions& options) {
     if (const auto problem = OptionsProblem(options)) {
         return ImportError{.kind = ImportErrorKind::InvalidOptions, .detail = *problem};
@@ -88,31 +67,16 @@ std::optional<ImportError> OptionsError(const ImportOptions& options) {
     return std::nullopt;
 }
 
-// Progress of the decoding, which is most of an import: the screen takes the last tenth.
-ImportProgress DecodingPart(const ImportProgress& progress) {
-    if (!progress) {
-        return {};
-    }
-    return [progress](int percent) { progress(percent * 9 / 10); };
-}
-
-Result<ImportedScreen, ImportError> Finish(const Result<DecodedPictureHandle, ImportError>& decoded,
-                                           const ImportOptions& options,
-                                           const ImportProgress& progress) {
-    if (!decoded) {
-        return Failure{decoded.error()};
-    }
-    auto screen = engine::MakeScreen(*decoded.value(), options);
-    if (screen && progress) {
-        progress(100);
-    }
-    return screen;
-}
-
 }  // namespace
 
-Result<DecodedPictureHandle, ImportError> DecodeBytes(std::span<const std::uint8_t> bytes,
-                                                      const ImportProgress& progress) {
+Result<std::shared_ptr<const DecodedPicture>, ImportError> DecodeDescriptor(
+    int descriptor, const ImportProgress& progress) {
+    std::array<std::uint8_t, kPictureSignatureBytes> head{};
+    const auto read = ReadAtOffset(descriptor, 0, head);
+    if (!read) {
+        return Failure{FromReadError(read.error())};
+    }
+    const auto bytes = std::span(head).first(read.value());
     if (bytes.empty()) {
         return Failure{ImportError{.kind = ImportErrorKind::Empty}};
     }
@@ -120,31 +84,17 @@ Result<DecodedPictureHandle, ImportError> DecodeBytes(std::span<const std::uint8
     if (format == PictureFormat::Unknown) {
         return Failure{ImportError{.kind = ImportErrorKind::UnknownFormat}};
     }
-    const PictureSource source{.bytes = bytes,
-                               .head = bytes.first(std::min(bytes.size(), kPictureSignatureBytes))};
-    return Decode(source, format, progress);
-}
-
-Result<DecodedPictureHandle, ImportError> DecodeFile(const std::string& path,
-                                                     const ImportProgress& progress) {
-    const auto file = OpenForReading(path);
-    if (!file) {
-        return Failure{FromReadError(file.error())};
+    if (!StartVips()) {
+        return Failure{ImportError{.kind = ImportErrorKind::Damaged,
+                                   .detail = "the picture decoders cannot be started"}};
     }
-    const auto head = file.value().ReadHead(kPictureSignatureBytes);
-    if (!head) {
-        return Failure{FromReadError(head.error())};
+    LoadDecoderModuleFor(format);
+    // Whatever runs out of memory, in our code or in a library's C++, is told as such.
+    try {
+        return DecodePicture(descriptor, bytes, format, progress);
+    } catch (const std::bad_alloc&) {
+        return Failure{ImportError{.kind = ImportErrorKind::OutOfMemory}};
     }
-    if (head.value().empty()) {
-        return Failure{ImportError{.kind = ImportErrorKind::Empty}};
-    }
-    const PictureFormat format = SniffPictureFormat(head.value());
-    if (format == PictureFormat::Unknown) {
-        return Failure{ImportError{.kind = ImportErrorKind::UnknownFormat}};
-    }
-    const PictureSource source{
-        .bytes = {}, .descriptor = file.value().descriptor(), .head = head.value()};
-    return Decode(source, format, progress);
 }
 
 Result<ImportedScreen, ImportError> MakeScreen(const DecodedPicture& picture,
@@ -152,7 +102,6 @@ Result<ImportedScreen, ImportError> MakeScreen(const DecodedPicture& picture,
     if (const auto error = OptionsError(options)) {
         return Failure{*error};
     }
-    const std::lock_guard lock(OneAtATime());
     try {
         DecoderWarnings warnings;
         auto laid = LayOntoScreen(picture, options.fit, options.background);
@@ -183,16 +132,16 @@ Result<ImportedScreen, ImportError> ImportBytes(std::span<const std::uint8_t> by
     if (const auto error = OptionsError(options)) {
         return Failure{*error};
     }
-    return Finish(DecodeBytes(bytes, DecodingPart(progress)), options, progress);
-}
-
-Result<ImportedScreen, ImportError> ImportFile(const std::string& path,
-                                               const ImportOptions& options,
-                                               const ImportProgress& progress) {
-    if (const auto error = OptionsError(options)) {
-        return Failure{*error};
+    const std::array pieces{bytes};
+    const auto file = MakePrivateFile(pieces);
+    if (!file) {
+        return Failure{FromReadError(file.error())};
     }
-    return Finish(DecodeFile(path, DecodingPart(progress)), options, progress);
+    const auto decoded = DecodeDescriptor(file.value().descriptor(), progress);
+    if (!decoded) {
+        return Failure{decoded.error()};
+    }
+    return MakeScreen(*decoded.value(), options);
 }
 
 }  // namespace rotopal::engine

@@ -4,6 +4,8 @@
 #include <array>
 #include <string_view>
 
+#include "import/import_error.h"
+
 namespace rotopal {
 namespace {
 
@@ -54,10 +56,6 @@ PictureFormat SniffPictureFormat(std::span<const std::uint8_t> bytes) {
     return PictureFormat::Unknown;
 }
 
-bool MayBeLosslessWebP(std::span<const std::uint8_t> bytes) {
-    return SniffPictureFormat(bytes) == PictureFormat::WebP && !HasAt(bytes, 12, "VP8 ");
-}
-
 std::optional<DeclaredSize> BmpDeclaredSize(std::span<const std::uint8_t> bytes) {
     const auto at = [&bytes](std::size_t offset, std::size_t count) {
         std::uint32_t value = 0;
@@ -85,6 +83,12 @@ std::optional<DeclaredSize> BmpDeclaredSize(std::span<const std::uint8_t> bytes)
             static_cast<std::int32_t>(at(kInfoAt + 4, 4)) < 0 ? 0 : at(kInfoAt + 4, 4), rows};
     }
     return std::nullopt;
+}
+
+bool PastTheSizeRule(DeclaredSize size) {
+    // Each side is checked first, so that the product cannot wrap.
+    return size.width > kMaxPictureSide || size.height > kMaxPictureSide ||
+           size.width * size.height > kMaxPicturePixels;
 }
 
 }  // namespace rotopal

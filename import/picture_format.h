@@ -16,10 +16,6 @@ PictureFormat SniffPictureFormat(std::span<const std::uint8_t> bytes);
 // How many first bytes tell everything these functions look at.
 inline constexpr std::size_t kPictureSignatureBytes = 32;
 
-// Whether a WebP picture may be compressed losslessly (its first chunk is VP8L, or VP8X, which
-// can hold either), as opposed to lossy (VP8).
-bool MayBeLosslessWebP(std::span<const std::uint8_t> bytes);
-
 // A BMP picture's width and height as its header declares them (the height without its sign,
 // which says whether the rows run down or up); nothing when the header is cut short.
 struct DeclaredSize {
@@ -27,5 +23,9 @@ struct DeclaredSize {
     std::uint64_t height = 0;
 };
 std::optional<DeclaredSize> BmpDeclaredSize(std::span<const std::uint8_t> bytes);
+
+// Whether a picture of this size is past the size rule (kMaxPicturePixels in all, or
+// kMaxPictureSide on a side), judged from its header alone.
+bool PastTheSizeRule(DeclaredSize size);
 
 }  // namespace rotopal

@@ -4,7 +4,7 @@
 #include <vips/vips.h>
 
 #include <algorithm>
-#include <cstdlib>
+#include <array>
 #include <mutex>
 #include <string_view>
 #include <utility>
@@ -19,6 +19,14 @@ constexpr std::size_t kMaxWarnings = 8;
 std::mutex warningsMutex;
 std::vector<std::string>* capturing = nullptr;  // the live capture's list, guarded by the mutex
 
+// What libvips says of sound files: notes about their metadata, not damage to their pixels.
+bool IsNote(std::string_view line) {
+    constexpr std::array<std::string_view, 4> kNotes{"EXIF", "exif", "number of frames", "XMP"};
+    return std::any_of(kNotes.begin(), kNotes.end(), [&](std::string_view note) {
+        return line.find(note) != std::string_view::npos;
+    });
+}
+
 void KeepWarning(const gchar*, GLogLevelFlags, const gchar* message, gpointer) {
     const std::lock_guard lock(warningsMutex);
     if (capturing == nullptr || message == nullptr) {
@@ -30,7 +38,7 @@ void KeepWarning(const gchar*, GLogLevelFlags, const gchar* message, gpointer) {
         const auto end = std::min(text.find('\n'), text.size());
         const std::string line(text.substr(0, end));
         text.remove_prefix(std::min(end + 1, text.size()));
-        if (!line.empty() && capturing->size() < kMaxWarnings &&
+        if (!line.empty() && !IsNote(line) && capturing->size() < kMaxWarnings &&
             std::find(capturing->begin(), capturing->end(), line) == capturing->end()) {
             capturing->push_back(line);
         }
@@ -41,17 +49,11 @@ void KeepWarning(const gchar*, GLogLevelFlags, const gchar* message, gpointer) {
 
 bool StartVips() {
     static const bool started = [] {
-        // libvips loads every module in its home's module folder when it starts, ImageMagick
-        // and PDF readers among them, which costs more than decoding a photograph's header.
-        // Pointed at this module's own folder, which holds none, it starts with its built-in
-        // loaders only. A home the user chose is left alone.
-        if (std::getenv("VIPSHOME") == nullptr) {
-            ::setenv("VIPSHOME", ROTOPAL_VIPS_HOME, 0);
-        }
-        if (vips_init("rotopal") != 0) {
+        if (vips_init("rotopal-decode") != 0) {
             return false;
         }
         vips_cache_set_max(0);
+        vips_concurrency_set(1);
         // The import owns libvips within this process; its warnings belong to the import.
         g_log_set_handler("VIPS", G_LOG_LEVEL_WARNING, KeepWarning, nullptr);
         return true;
@@ -59,27 +61,28 @@ bool StartVips() {
     return started;
 }
 
-void LoadDecoderModuleFor(PictureFormat format) {
+bool LoadDecoderModuleFor(PictureFormat format) {
     // libvips reads BMP through its ImageMagick module and HEIF through its libheif module.
     const char* name = format == PictureFormat::Bmp    ? "vips-magick"
                        : format == PictureFormat::Heif ? "vips-heif"
                                                        : nullptr;
     if (name == nullptr) {
-        return;
+        return true;
     }
-    static std::mutex mutex;
-    const std::lock_guard lock(mutex);
-    static std::vector<std::string> loaded;
-    if (std::find(loaded.begin(), loaded.end(), name) != loaded.end()) {
-        return;
+    // The loader may be there already: built in, or loaded by libvips from its own home.
+    const char* loader = format == PictureFormat::Bmp ? "magickload_source" : "heifload_source";
+    if (vips_type_find("VipsOperation", loader) != 0 ||
+        vips_type_find("VipsOperation", format == PictureFormat::Bmp ? "magickload" : "heifload") != 0) {
+        return true;
     }
     const std::string path = std::string(ROTOPAL_VIPS_MODULES) + "/" + name + ".so";
-    // Opening the module registers its loaders; it stays for the life of the process. Where it
-    // is missing, the picture is refused as unreadable, as it would be without the module.
-    if (GModule* module = g_module_open(path.c_str(), G_MODULE_BIND_LAZY)) {
-        g_module_make_resident(module);
+    // Opening the module registers its loaders; it stays for the life of the process.
+    GModule* module = g_module_open(path.c_str(), G_MODULE_BIND_LAZY);
+    if (module == nullptr) {
+        return false;
     }
-    loaded.emplace_back(name);
+    g_module_make_resident(module);
+    return true;
 }
 
 DecoderWarnings::DecoderWarnings() {

@@ -7,16 +7,20 @@
 
 namespace rotopal {
 
-// libvips as the import uses it: started once per process, without a cache (every import is a
-// one-off), and without the optional loader modules it would otherwise load at start, most of
-// which read nothing the import takes. The one a kind of picture needs is loaded when the first
-// such picture comes. False when libvips cannot be started.
+// libvips as the decoder program uses it: started once per process, without a cache (every
+// picture is a one-off) and with one worker thread, so that a damaged picture is judged the same
+// way whatever the machine's load and cores. Its optional loader modules are left out when
+// VIPSHOME names a folder without them, as the program that starts the decoder arranges; the one
+// a kind of picture needs is loaded by LoadDecoderModuleFor. False when libvips cannot start.
 bool StartVips();
-void LoadDecoderModuleFor(PictureFormat format);
+// Loads libvips's module for the kind when it needs one (BMP through ImageMagick, HEIF through
+// libheif); false when that module cannot be loaded, true when none is needed.
+bool LoadDecoderModuleFor(PictureFormat format);
 
 // What libvips warns about while it is alive (a frame with invalid data, a stream it pads),
 // in its own words, once each: the decoders' warnings reach the import's result this way
-// instead of stderr. One capture at a time; the import runs one picture at a time.
+// instead of stderr. What it merely notes about a sound file (a frame count, an EXIF field it
+// does not know) is left out. One capture at a time; the decoder runs one picture at a time.
 class DecoderWarnings {
 public:
     DecoderWarnings();

@@ -12,6 +12,7 @@
 #include "document/logo_reader.h"
 #include "document/logo_writer.h"
 #include "samples/sample_screens.h"
+#include "tests/test_pictures.h"
 #include "tests/test_support.h"
 
 namespace rotopal {
@@ -214,14 +215,14 @@ TEST(Cli, FileSizeLimitFailsTheSaveCleanlyInsteadOfKillingTheProgram) {
 
 struct ImportFailureRow {
     const char* name;
-    const char* module;   // ROTOPAL_IMPORT_MODULE, or nullptr to leave it unset
-    rlim_t addressSpace;  // RLIM_INFINITY, or the most the program may map
+    const char* decoder;  // ROTOPAL_DECODER, or nullptr to leave it unset
+    rlim_t addressSpace;  // RLIM_INFINITY, or the most the program (and so its decoder) may map
     const char* mentioned;
 };
 
 class CliImportFailureTest : public ::testing::TestWithParam<ImportFailureRow> {};
 
-// The picture import's module is loaded only for an import; when that fails the import says
+// The picture's decoder runs as a program of its own; whatever becomes of it, the import says
 // why, exits 1 and writes nothing.
 TEST_P(CliImportFailureTest, SaysWhyAndWritesNothing) {
 #if defined(__SANITIZE_ADDRESS__)
@@ -230,14 +231,16 @@ TEST_P(CliImportFailureTest, SaysWhyAndWritesNothing) {
     }
 #endif
     CliFixture cli;
-    test::WriteBytes(cli.dir / "photo.png",
-                     test::Bytes{0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n', 0, 0, 0, 13});
+    test::WriteBytes(cli.dir / "photo.png", test::EncodePicture(64, 48, [](int x, int y) {
+        return std::array<std::uint8_t, 4>{static_cast<std::uint8_t>(x * 4),
+                                           static_cast<std::uint8_t>(y * 5), 90, 255};
+    }));
     const std::string picture = cli.dir / "photo.png", out = cli.dir / "out.sys",
                       said = cli.dir / "said.txt";
     const ImportFailureRow& row = GetParam();
     const int status = test::RunInChild([&] {
-        if (row.module != nullptr) {
-            ::setenv("ROTOPAL_IMPORT_MODULE", row.module, 1);
+        if (row.decoder != nullptr) {
+            ::setenv("ROTOPAL_DECODER", row.decoder, 1);
         }
         const rlimit limit{row.addressSpace, row.addressSpace};
         ::setrlimit(RLIMIT_AS, &limit);
@@ -256,15 +259,12 @@ TEST_P(CliImportFailureTest, SaysWhyAndWritesNothing) {
 
 INSTANTIATE_TEST_SUITE_P(
     Import, CliImportFailureTest,
-    ::testing::Values(ImportFailureRow{"ModuleMissing", "/nowhere/rotopal-import.so", RLIM_INFINITY,
-                                       "the picture import module cannot be loaded: "
-                                       "/nowhere/rotopal-import.so"},
-                      // Room for the program, not for the decoders' libraries.
-                      ImportFailureRow{"OutOfMemory", nullptr, rlim_t{100} << 20,
-                                       "not enough memory to import the picture"},
-                      // Room for the libraries, not for decoding: glib would end the process.
-                      ImportFailureRow{"NoRoomToDecode", nullptr, rlim_t{200} << 20,
-                                       "not enough memory to import the picture: it needs"}),
+    ::testing::Values(ImportFailureRow{"DecoderMissing", "/nowhere/rotopal-decode", RLIM_INFINITY,
+                                       "the picture decoder (rotopal-decode) cannot be started"},
+                      // Room for the program, not for the decoder's libraries: the decoder
+                      // ends, and the program tells it as memory.
+                      ImportFailureRow{"NoRoomForTheDecoder", nullptr, rlim_t{120} << 20,
+                                       "not enough memory to import the picture"}),
     test::CaseName());
 
 TEST(Cli, FramesWritesOneFilePerAnimatedEntry) {

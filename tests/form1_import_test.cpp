@@ -114,6 +114,38 @@ TEST_F(DroppedPictureTest, APreviewOfOptionsChangedSinceIsDropped) {
                                    dialog.preview()->document));
 }
 
+// A change waits for the options to rest 200 ms, then that rest remakes the preview: nothing
+// before it, exactly one remake when it ends.
+TEST_F(DroppedPictureTest, TheRestAfterAChangeStartsTheRemake) {
+    Drop();
+    dialog.Range_Change(40);
+    EXPECT_EQ(ws.timerIntervals[Timer::Form4_Timer2], 200);
+    EXPECT_TRUE(ws.timerEnabled[Timer::Form4_Timer2]);
+    EXPECT_EQ(ws.PendingWork(), 0u) << "nothing is remade while the options may still change";
+    dialog.Timer2_Timer();
+    EXPECT_EQ(ws.PendingWork(), 1u);
+    EXPECT_FALSE(ws.timerEnabled[Timer::Form4_Timer2]);
+    Settle();
+    EXPECT_EQ(dialog.preview()->document.infoHeader.biClrImportant, 216u);
+}
+
+// What the decoder of a dialog closed meanwhile sends back is dropped: the dialog of the next
+// picture neither closes nor shows a message for it.
+TEST_F(DroppedPictureTest, TheDecodingOfAClosedDialogIsDropped) {
+    form.Form_DragDrop({picture});  // decoding, not yet done
+    ASSERT_EQ(ws.PendingWork(), 1u);
+    dialog.Cancel_Click();  // kills that decoder: its work ends in failure
+    const std::string second = dir / "second.png";
+    test::WriteBytes(second, test::EncodePicture(320, 400, test::Stripes(320, {kTeal, kOrange})));
+    form.Form_DragDrop({second});
+    Settle();
+    EXPECT_TRUE(dialog.isOpen());
+    EXPECT_TRUE(ws.messageBoxes.empty());
+    ASSERT_TRUE(dialog.preview());
+    EXPECT_EQ(test::ScreenColourAt(dialog.preview()->document, 100, 200), kTeal)
+        << "the preview is the second picture's";
+}
+
 TEST_F(DroppedPictureTest, AnUnreadablePictureClosesTheDialogAndSaysWhy) {
     const LogoDocument before = document;
     auto cut = test::ReadBytes(picture);
@@ -159,11 +191,8 @@ INSTANTIATE_TEST_SUITE_P(
     Kinds, ImportFailureTextTest,
     ::testing::Values(
         FailureCase{"TooManyPixels",
-                    {.kind = ImportErrorKind::TooManyPixels,
-                     .width = 9000,
-                     .height = 7000,
-                     .limit = 50000000},
-                    "画像が大きすぎます（9000×7000ピクセル）。この種類の画像は50000000ピクセルまで"
+                    {.kind = ImportErrorKind::TooManyPixels, .width = 31000, .height = 700},
+                    "画像が大きすぎます（31000×700ピクセル）。100メガピクセル、一辺30000ピクセルまで"
                     "読み込めます。"},
         FailureCase{"CannotOpen",
                     {.kind = ImportErrorKind::CannotOpen, .systemError = EACCES},
@@ -183,9 +212,15 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"QuantizeFailed",
                     {.kind = ImportErrorKind::QuantizeFailed, .detail = "finding the colours"},
                     "色を減らせませんでした。\r\nfinding the colours"},
-        FailureCase{"ModuleMissing",
-                    {.kind = ImportErrorKind::ModuleMissing, .detail = "rotopal-import.so: gone"},
-                    "画像を読み込むモジュールを読み込めません。\r\nrotopal-import.so: gone"},
+        FailureCase{"HelperMissing",
+                    {.kind = ImportErrorKind::HelperMissing, .detail = "rotopal-decode: gone"},
+                    "画像を読み込むプログラムを起動できません。\r\nrotopal-decode: gone"},
+        FailureCase{"DecoderStopped",
+                    {.kind = ImportErrorKind::DecoderStopped, .signal = 11},
+                    "画像を読み込むプログラムがこの画像で止まりました。(signal 11)"},
+        FailureCase{"TimedOut",
+                    {.kind = ImportErrorKind::TimedOut, .limit = 120},
+                    "画像の読み込みに時間がかかりすぎたため（120秒）、中止しました。"},
         FailureCase{
             "InvalidOptions",
             {.kind = ImportErrorKind::InvalidOptions, .detail = "the range must be 1 to 255"},

@@ -7,7 +7,10 @@
 #include <fstream>
 #include <limits>
 
+#include "document/file_io.h"
 #include "import/animated_band.h"
+#include "import/icc_profile.h"
+#include "import/picture_engine.h"
 #include "tests/test_pictures.h"
 #include "tests/test_support.h"
 
@@ -399,13 +402,16 @@ TEST(ImportFileTest, ATooLargePictureIsRefusedFromItsHeaderWithoutReadingItsPixe
     auto bytes = HugePngHeader();
     bytes.resize(bytes.size() + (std::size_t{64} << 20), 0x55);  // 64 MiB of "pixels" behind it
     test::WriteBytes(dir / "huge.png", bytes);
-    ASSERT_TRUE(ImportPictureFile(dir / "huge.png", {}).error().kind ==
-                ImportErrorKind::TooManyPixels);  // the module is loaded now
-    const std::uint64_t before = BytesRead();
     const auto imported = ImportPictureFile(dir / "huge.png", {});
     ASSERT_FALSE(imported);
     EXPECT_EQ(imported.error().kind, ImportErrorKind::TooManyPixels);
     EXPECT_EQ(imported.error().width, 60000u);
+    // What the decoder program reads is measured on the engine it runs, in this process.
+    const auto file = OpenForReading(dir / "huge.png");
+    ASSERT_TRUE(file);
+    const std::uint64_t before = BytesRead();
+    EXPECT_EQ(engine::DecodeDescriptor(file.value().descriptor(), {}).error().kind,
+              ImportErrorKind::TooManyPixels);
     EXPECT_LT(BytesRead() - before, std::uint64_t{1} << 20) << "bytes read to judge the header";
 }
 
@@ -468,6 +474,112 @@ TEST(ParseRgbTest, TakesSixHexDigitsWithOrWithoutHash) {
         EXPECT_FALSE(ParseRgbList(bad)) << bad;
     }
 }
+
+// An ICC profile built field by field: RGB to XYZ, three colorants, a tone curve per channel.
+struct IccRecipe {
+    std::array<std::array<double, 3>, 3> colorants{{{0.4361, 0.2225, 0.0139},
+                                                    {0.3851, 0.7169, 0.0971},
+                                                    {0.1431, 0.0606, 0.7141}}};
+    enum class Curve { SrgbParametric, SrgbTable, Gamma22 } curve = Curve::SrgbParametric;
+    std::size_t cutTo = 0;  // 0: the whole profile
+};
+
+test::Bytes EncodeIcc(const IccRecipe& recipe) {
+    test::Bytes bytes(128, 0);
+    const auto put32 = [](test::Bytes& b, std::size_t at, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i) {
+            b[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (24 - 8 * i));
+        }
+    };
+    const auto fixed = [](double v) { return static_cast<std::uint32_t>(static_cast<std::int32_t>(std::lround(v * 65536))); };
+    const auto text = [](const char* s) {
+        return std::uint32_t(s[0]) << 24 | std::uint32_t(s[1]) << 16 | std::uint32_t(s[2]) << 8 | std::uint32_t(s[3]);
+    };
+    put32(bytes, 16, text("RGB "));
+    put32(bytes, 20, text("XYZ "));
+    std::vector<std::pair<const char*, test::Bytes>> tags;
+    const char* names[] = {"rXYZ", "gXYZ", "bXYZ"};
+    for (std::size_t c = 0; c < 3; ++c) {
+        test::Bytes tag(20, 0);
+        put32(tag, 0, text("XYZ "));
+        for (std::size_t i = 0; i < 3; ++i) {
+            put32(tag, 8 + 4 * i, fixed(recipe.colorants[c][i]));
+        }
+        tags.emplace_back(names[c], tag);
+    }
+    test::Bytes curve;
+    if (recipe.curve == IccRecipe::Curve::SrgbParametric) {
+        curve.assign(32, 0);
+        put32(curve, 0, text("para"));
+        curve[8] = 0;
+        curve[9] = 3;
+        const double p[] = {2.4, 1 / 1.055, 0.055 / 1.055, 1 / 12.92, 0.04045};
+        for (std::size_t i = 0; i < 5; ++i) {
+            put32(curve, 12 + 4 * i, fixed(p[i]));
+        }
+    } else {
+        const std::uint32_t count = recipe.curve == IccRecipe::Curve::SrgbTable ? 1024 : 1;
+        curve.assign(12 + 2 * count + 2, 0);
+        put32(curve, 0, text("curv"));
+        put32(curve, 8, count);
+        for (std::uint32_t i = 0; i < count; ++i) {
+            // One entry is a gamma in u8Fixed8 (2.2 is 0x0233); a table samples sRGB's curve.
+            const double x = i / 1023.0;
+            const double y = x <= 0.04045 ? x / 12.92 : std::pow((x + 0.055) / 1.055, 2.4);
+            const auto value = count == 1 ? std::uint32_t{0x0233} : static_cast<std::uint32_t>(std::lround(y * 65535));
+            curve[12 + 2 * i] = static_cast<std::uint8_t>(value >> 8);
+            curve[13 + 2 * i] = static_cast<std::uint8_t>(value);
+        }
+    }
+    for (const char* name : {"rTRC", "gTRC", "bTRC"}) {
+        tags.emplace_back(name, curve);
+    }
+    test::Bytes table(4 + 12 * tags.size(), 0);
+    put32(table, 0, static_cast<std::uint32_t>(tags.size()));
+    std::size_t offset = 128 + table.size();
+    test::Bytes data;
+    for (std::size_t i = 0; i < tags.size(); ++i) {
+        put32(table, 4 + 12 * i, text(tags[i].first));
+        put32(table, 8 + 12 * i, static_cast<std::uint32_t>(offset + data.size()));
+        put32(table, 12 + 12 * i, static_cast<std::uint32_t>(tags[i].second.size()));
+        data.insert(data.end(), tags[i].second.begin(), tags[i].second.end());
+        while (data.size() % 4 != 0) {
+            data.push_back(0);
+        }
+    }
+    bytes.insert(bytes.end(), table.begin(), table.end());
+    bytes.insert(bytes.end(), data.begin(), data.end());
+    if (recipe.cutTo != 0) {
+        bytes.resize(recipe.cutTo);
+    }
+    return bytes;
+}
+
+struct IccRow {
+    const char* name;
+    IccRecipe recipe;
+    bool srgb;
+};
+
+class IccProfileTest : public ::testing::TestWithParam<IccRow> {};
+
+// sRGB is told by what the profile does, not what it is called: a wider gamut with sRGB's own
+// curve, or sRGB's primaries with a plain gamma, must be converted.
+TEST_P(IccProfileTest, IsSrgbOnlyWhenItsColorantsAndCurvesAre) {
+    EXPECT_EQ(IsSrgbProfile(EncodeIcc(GetParam().recipe)), GetParam().srgb);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Profiles, IccProfileTest,
+    ::testing::Values(
+        IccRow{"SrgbParametric", {}, true},
+        IccRow{"SrgbTable", {.curve = IccRecipe::Curve::SrgbTable}, true},
+        IccRow{"DisplayP3WithSrgbCurve",
+               {.colorants = {{{0.5151, 0.2412, -0.0011}, {0.2920, 0.6922, 0.0419}, {0.1571, 0.0666, 0.7841}}}},
+               false},
+        IccRow{"SrgbPrimariesWithGamma22", {.curve = IccRecipe::Curve::Gamma22}, false},
+        IccRow{"CutInsideItsTags", {.cutTo = 200}, false}),
+    test::CaseName{});
 
 }  // namespace
 }  // namespace rotopal

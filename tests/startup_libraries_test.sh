@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# The programs start without the picture decoders: rotopal-cli --version and info, and
+# The programs never map the picture decoders: rotopal-cli --version, info and even import, and
 # rotopal --version, map neither libvips nor libimagequant, as the dynamic linker reports
-# (LD_DEBUG=libs); an import maps both, which shows that the report would tell.
-#   startup_libraries_test.sh ROTOPAL_CLI ROTOPAL_OR_EMPTY SAMPLE_SCREEN SCRATCH_FOLDER
+# (LD_DEBUG=libs); the decoder program they start maps both, which shows the report would tell.
+#   startup_libraries_test.sh ROTOPAL_CLI ROTOPAL_OR_EMPTY SAMPLE_SCREEN SCRATCH_FOLDER DECODER
 set -u
-cli=$1 gui=$2 sample=$3 scratch=$4
+cli=$1 gui=$2 sample=$3 scratch=$4 decoder=$5
 mkdir -p "$scratch"
 failed=0
 
@@ -33,5 +33,7 @@ check none "$cli" --version
 check none "$cli" info "$sample"
 [ -n "$gui" ] && check none "$gui" --version
 /usr/bin/convert -size 32x24 gradient:'#c03020-#2040c0' "$scratch/picture.png"
-check both "$cli" import "$scratch/picture.png" "$scratch/logo.sys"
+check none "$cli" import "$scratch/picture.png" "$scratch/logo.sys"
+# The decoder on its own: the picture as its descriptor 3, no requests, so it says Ready and ends.
+check both "$decoder" 3<"$scratch/picture.png"
 exit $failed

@@ -49,7 +49,11 @@ void ImportDialog::Open(const std::string& path, const ImportOptions& options) {
     if (options_.bandStops.empty()) {
         options_.bandStops = DefaultBandStops();
     }
-    decoded_.reset();
+    if (decoder_) {
+        decoder_->Kill();  // an earlier picture's
+    }
+    decoder_.reset();
+    decoded_ = false;
     preview_.reset();
     making_ = false;
     acceptWhenMade_ = false;
@@ -67,33 +71,45 @@ void ImportDialog::Open(const std::string& path, const ImportOptions& options) {
     ws_.SetFormEnabled(Form::Form1, false);
     ws_.ShowForm(Form::Form4);
 
-    // The picture is decoded once per dialog; every preview is made from what it keeps.
-    RunImportWork<DecodedPictureHandle>(
+    // The picture is decoded once per dialog; every preview is made from what its decoder keeps.
+    auto started = PictureDecoder::Start(path);
+    if (!started) {
+        Failed(started.error());
+        return;
+    }
+    decoder_ = std::move(started.value());
+    RunImportWork<DecodedBody>(
         ws_,
-        [path](const std::function<void(int)>& report) { return DecodePictureFile(path, report); },
+        [decoder = decoder_](const std::function<void(int)>& report) {
+            return decoder->Decode(report);
+        },
         [this, session](int percent) {
             if (session == session_ && !decoded_) {
                 ws_.SetLabel(Label::Form4_Label1,
                              FillIn(texts::kImportReading, {{"percent", std::to_string(percent)}}));
             }
         },
-        [this, session](Result<DecodedPictureHandle, ImportError> decoded) {
+        [this, session](Result<DecodedBody, ImportError> decoded) {
             Decoded(session, std::move(decoded));
         });
 }
 
-void ImportDialog::Decoded(std::uint32_t session,
-                           Result<DecodedPictureHandle, ImportError> decoded) {
+void ImportDialog::Failed(const ImportError& error) {
+    const std::string path = path_;
+    Close();
+    ws_.MessageBox(texts::kMessageCaption, ImportFailureText(path, error), MessageIcon::Exclamation,
+                   MessageButtons::Ok);
+}
+
+void ImportDialog::Decoded(std::uint32_t session, Result<DecodedBody, ImportError> decoded) {
     if (session != session_) {
-        return;  // a dialog closed meanwhile
+        return;  // a dialog closed meanwhile, or another picture came
     }
     if (!decoded) {
-        Close();
-        ws_.MessageBox(texts::kMessageCaption, ImportFailureText(path_, decoded.error()),
-                       MessageIcon::Exclamation, MessageButtons::Ok);
+        Failed(decoded.error());
         return;
     }
-    decoded_ = std::move(decoded.value());
+    decoded_ = true;
     Remake();
 }
 
@@ -107,8 +123,8 @@ void ImportDialog::Remake() {
     const std::uint32_t version = version_;
     RunImportWork<ImportedScreen>(
         ws_,
-        [picture = decoded_, options = options_](const std::function<void(int)>&) {
-            return MakeScreen(*picture, options);
+        [decoder = decoder_, options = options_](const std::function<void(int)>&) {
+            return decoder->Make(options);
         },
         [](int) {},
         [this, session, version](Result<ImportedScreen, ImportError> made) {
@@ -124,6 +140,10 @@ void ImportDialog::Made(std::uint32_t session, std::uint32_t version,
     making_ = false;
     if (version != version_) {
         Remake();  // the options changed while it was made: drop it and make the latest
+        return;
+    }
+    if (!made && decoder_->ended()) {
+        Failed(made.error());  // nothing more can be made from this picture
         return;
     }
     if (!made) {
@@ -266,7 +286,11 @@ void ImportDialog::Close() {
     ws_.SetTimerEnabled(Timer::Form4_Timer2, false);
     ws_.UnloadForm(Form::Form4);
     ws_.SetFormEnabled(Form::Form1, true);
-    decoded_.reset();
+    if (decoder_) {
+        decoder_->Kill();  // whatever it is doing for this dialog stops now
+    }
+    decoder_.reset();
+    decoded_ = false;
     preview_.reset();
     making_ = false;
     acceptWhenMade_ = false;

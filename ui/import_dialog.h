@@ -12,9 +12,10 @@
 
 namespace rotopal {
 
-// The logic of the dialog that makes a start-up screen from a picture (Form4). It decodes the
-// picture once, off the UI thread, then shows the screen the options make, remade off the UI
-// thread a moment after each change; the preview's band turns as the start-up screen's will.
+// The logic of the dialog that makes a start-up screen from a picture (Form4). It starts one
+// decoder for the picture, which decodes it once, off the UI thread, then shows the screen the
+// options make, remade by that decoder a moment after each change; the preview's band turns as
+// the start-up screen's will. Closing the dialog, or Cancel, kills the decoder at once.
 // The main window takes no input while it is open. OK hands the screen to the main window;
 // Cancel, or closing the dialog, changes nothing.
 class ImportDialog {
@@ -48,7 +49,8 @@ public:
 
 private:
     void OptionsChanged();
-    void Decoded(std::uint32_t session, Result<DecodedPictureHandle, ImportError> decoded);
+    void Decoded(std::uint32_t session, Result<DecodedBody, ImportError> decoded);
+    void Failed(const ImportError& error);
     void Remake();
     void Made(std::uint32_t session, std::uint32_t version,
               Result<ImportedScreen, ImportError> made);
@@ -61,7 +63,8 @@ private:
     bool open_ = false;
     std::string path_;
     ImportOptions options_;
-    DecodedPictureHandle decoded_;
+    DecodedPictureHandle decoder_;  // the decoder of this dialog's picture
+    bool decoded_ = false;
     std::optional<ImportedScreen> preview_;
     Palette turning_{};  // the preview's palette, turned one step per tick
     ArgbImage image_ = ArgbImage::Filled(kLogoWidth, kLogoHeight, kArgbBlack);

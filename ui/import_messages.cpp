@@ -11,7 +11,7 @@ std::string Reason(const ImportError& error) {
     switch (error.kind) {
         case ImportErrorKind::InvalidOptions:
             return std::string(texts::kImportReasonInvalidOptions);
-        case ImportErrorKind::ModuleMissing: return std::string(texts::kImportReasonModuleMissing);
+        case ImportErrorKind::HelperMissing: return std::string(texts::kImportReasonHelperMissing);
         case ImportErrorKind::CannotOpen:
             return std::string(texts::kImportReasonCannotOpen) +
                    FailureReasonText(error.systemError);
@@ -23,10 +23,21 @@ std::string Reason(const ImportError& error) {
             return FillIn(texts::kImportReasonTooManyPixels,
                           {{"width", std::to_string(error.width)},
                            {"height", std::to_string(error.height)},
-                           {"limit", std::to_string(error.limit)}});
+                           {"megapixels", std::to_string(kMaxPicturePixels / 1'000'000)},
+                           {"side", std::to_string(kMaxPictureSide)}});
         case ImportErrorKind::Damaged: return std::string(texts::kImportReasonDamaged);
         case ImportErrorKind::OutOfMemory: return std::string(texts::kImportReasonOutOfMemory);
         case ImportErrorKind::QuantizeFailed: return std::string(texts::kImportReasonQuantize);
+        case ImportErrorKind::DecoderStopped:
+            return std::string(texts::kImportReasonDecoderStopped) + "(" +
+                   (error.signal != 0 ? "signal " + std::to_string(error.signal)
+                                      : "status " + std::to_string(error.exitCode)) +
+                   ")";
+        case ImportErrorKind::BrokenReply: return std::string(texts::kImportReasonBrokenReply);
+        case ImportErrorKind::NotStarted:
+            return std::string(texts::kImportReasonNotStarted) + FailureReasonText(error.systemError);
+        case ImportErrorKind::TimedOut:
+            return FillIn(texts::kImportReasonTimedOut, {{"seconds", std::to_string(error.limit)}});
     }
     return std::string(texts::kImportReasonDamaged);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cerrno>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -25,9 +26,13 @@ void RunImportWork(WindowSystem& ws,
                     const std::function<void(int)>& report) { outcome->emplace(work(report)); },
         .progress = std::move(progress),
         .done =
-            [done = std::move(done), outcome] {
-                // Work that an exception ended left nothing; what runs out there is memory.
-                if (!outcome->has_value()) {
+            [done = std::move(done), outcome](WorkEnd end) {
+                // Work that never started left nothing, and so did work an exception ended:
+                // what runs out there is memory.
+                if (end == WorkEnd::NotStarted) {
+                    outcome->emplace(Failure{ImportError{.kind = ImportErrorKind::NotStarted,
+                                                         .systemError = EAGAIN}});
+                } else if (!outcome->has_value()) {
                     outcome->emplace(Failure{ImportError{.kind = ImportErrorKind::OutOfMemory}});
                 }
                 done(std::move(**outcome));

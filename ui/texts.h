@@ -54,9 +54,9 @@ inline constexpr std::string_view kImportProgress = "画像から起動画面を
 // It failed: "Could not make a start-up screen from the picture." (then the picture's path and
 // the reason, a line each, and the decoder's own English words where it gave any).
 inline constexpr std::string_view kImportFailedMessage = "画像から起動画面を作成できませんでした。";
-// The module that reads pictures cannot be loaded.
-inline constexpr std::string_view kImportReasonModuleMissing =
-    "画像を読み込むモジュールを読み込めません。";
+// The program that reads pictures (rotopal-decode) cannot be started.
+inline constexpr std::string_view kImportReasonHelperMissing =
+    "画像を読み込むプログラムを起動できません。";
 // The picture file cannot be opened (then why, as for a failed save).
 inline constexpr std::string_view kImportReasonCannotOpen = "画像ファイルを開けません。";
 // It is a folder, a device or a pipe, not a file.
@@ -66,15 +66,26 @@ inline constexpr std::string_view kImportReasonEmpty = "画像ファイルが空
 // Not a kind of picture this program reads (the kinds it reads).
 inline constexpr std::string_view kImportReasonUnknownFormat =
     "この形式の画像には対応していません（PNG、JPEG、GIF、WebP、TIFF、HEIF、BMPに対応）。";
-// Too large: "The picture is {width}×{height} pixels; pictures of this kind are read up to
-// {limit} pixels."
+// Too large: "The picture is {width}×{height} pixels; pictures are read up to {megapixels}
+// megapixels and {side} pixels on a side."
 inline constexpr std::string_view kImportReasonTooManyPixels =
-    "画像が大きすぎます（{width}×{height}ピクセル）。この種類の画像は{limit}"
-    "ピクセルまで読み込めます。";
+    "画像が大きすぎます（{width}×{height}ピクセル）。{megapixels}メガピクセル、"
+    "一辺{side}ピクセルまで読み込めます。";
 // The picture is damaged and cannot be read.
 inline constexpr std::string_view kImportReasonDamaged = "画像が壊れているため読み込めません。";
 // There is not enough memory.
 inline constexpr std::string_view kImportReasonOutOfMemory = "メモリが足りません。";
+// The program that reads pictures stopped on this picture (then its signal or status).
+inline constexpr std::string_view kImportReasonDecoderStopped =
+    "画像を読み込むプログラムがこの画像で止まりました。";
+// What that program answered cannot be read.
+inline constexpr std::string_view kImportReasonBrokenReply =
+    "画像を読み込むプログラムの応答を読み取れません。";
+// The work could not be started (no thread or process could be made).
+inline constexpr std::string_view kImportReasonNotStarted = "処理を開始できませんでした。";
+// The program that reads pictures took too long ({seconds} seconds) and was stopped.
+inline constexpr std::string_view kImportReasonTimedOut =
+    "画像の読み込みに時間がかかりすぎたため（{seconds}秒）、中止しました。";
 // The colours could not be reduced.
 inline constexpr std::string_view kImportReasonQuantize = "色を減らせませんでした。";
 // The conversion settings are not valid.

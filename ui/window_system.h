@@ -75,11 +75,13 @@ struct SaveDialogAnswer {
 // thread. `work` runs on a thread of its own and must touch nothing the handlers use; it may
 // report how far it has got, 0 to 100, as often as it likes. On the UI thread, each as a
 // handler of its own, `progress` then shows the latest report (reports that pile up meanwhile
-// are dropped), and `done` runs once the work has ended, after every report.
+// are dropped), and `done` runs once the work has ended, after every report. When no thread
+// can be made for it, the work never runs and `done` is told so, as a handler of its own.
+enum class WorkEnd { Finished, NotStarted };
 struct BackgroundWork {
     std::function<void(const std::function<void(int percent)>& report)> work;
     std::function<void(int percent)> progress;
-    std::function<void()> done;
+    std::function<void(WorkEnd end)> done;
 };
 
 // Everything the form logic needs of the window system, named as the handlers speak of it.

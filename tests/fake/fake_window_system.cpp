@@ -358,7 +358,7 @@ void FakeWindowSystem::RunEventLoop() {
         if (latest) {
             job.progress(*latest);
         }
-        job.done();
+        job.done(WorkEnd::Finished);
     }
 }
 

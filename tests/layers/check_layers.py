@@ -4,9 +4,9 @@
   check_layers.py SOURCE_ROOT
 
 Project headers ("layer/name.h") may come only from the file's own layer and those beneath it;
-no layer below ui/qt includes Qt; and only the thin wrapper over the file system, the loader of
-the picture import's module (and the program entry points, which talk to a terminal) include
-the system headers that do I/O.
+no layer below ui/qt includes Qt; and only the thin wrapper over the file system, the child-process
+runner, the picture decoder's sandbox and main (and the program entry points, which talk to a
+terminal) include the system headers that do I/O.
 Prints each breach with its file and line and exits 1 when there is any.
 """
 
@@ -20,11 +20,11 @@ BENEATH = {
     "document": {"core", "document"},
     "palette": {"core", "document", "palette"},
     "animation": {"core", "document", "palette", "animation"},
-    "import": {"core", "document", "palette", "animation", "import"},
+    "import": {"core", "document", "palette", "animation", "process", "import"},
     "process": {"core", "process"},
     "disk": {"core", "document", "process", "disk"},
-    "ui": {"core", "document", "palette", "animation", "import", "ui"},
-    "ui/qt": {"core", "document", "palette", "animation", "import", "ui", "ui/qt"},
+    "ui": {"core", "document", "palette", "animation", "process", "import", "ui"},
+    "ui/qt": {"core", "document", "palette", "animation", "process", "import", "ui", "ui/qt"},
     "cli": {"core", "document", "palette", "animation", "import", "process", "disk", "cli"},
     "samples": {"core", "document", "samples"},
 }
@@ -32,10 +32,10 @@ BENEATH = {
 # System headers that reach the operating system's files, processes or terminals.
 IO_HEADERS = re.compile(r"^(fcntl\.h|unistd\.h|dirent\.h|stdio\.h|cstdio|fstream|iostream|"
                         r"filesystem|sys/.*|dlfcn\.h|spawn\.h|poll\.h)$")
-# Who may include them: the file-system wrapper, the loader of the picture import's module, the
-# one child-process runner, and programs' mains, which use a terminal.
-IO_ALLOWED = {"document/file_io.cpp", "import/module_loader.cpp", "process/child_process.cpp",
-              "cli/main.cpp", "samples/generate_samples.cpp"}
+# Who may include them: the file-system wrapper, the one child-process runner, the picture
+# decoder's sandbox and its main, and the programs' mains, which use a terminal.
+IO_ALLOWED = {"document/file_io.cpp", "process/child_process.cpp", "import/decoder_sandbox.cpp",
+              "import/decoder_main.cpp", "cli/main.cpp", "samples/generate_samples.cpp"}
 # Formatting into memory only.
 IO_EXCEPTIONS = {("cli/info_report.cpp", "cstdio")}
 

@@ -66,10 +66,16 @@ void QtWindowSystem::RunInBackground(BackgroundWork job) {
                          thread->deleteLater();
                          Defer([shared, deliverReport] {
                              deliverReport();
-                             shared->job.done();
+                             shared->job.done(WorkEnd::Finished);
                          });
                      });
     thread->start();
+    // Qt only warns when the system refuses a thread; it then neither runs nor finishes, and
+    // nothing else would ever end the work.
+    if (!thread->isRunning() && !thread->isFinished()) {
+        thread->deleteLater();
+        Defer([shared] { shared->job.done(WorkEnd::NotStarted); });
+    }
 }
 
 void QtWindowSystem::SetBusy(bool busy) {

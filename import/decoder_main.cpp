@@ -1,0 +1,269 @@
+// rotopal-decode: the picture decoder. The programs start it for one picture, which it gets as
+// its open descriptor 3; its stdin and stdout are a socket to the program, carrying the messages
+// of import/decode_protocol.h. It starts libvips, loads what the picture's kind needs, shuts
+// itself in (import/decoder_sandbox.h) and says Ready; then it answers requests until the
+// program closes the socket or kills it.
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <vector>
+
+#include "core/version.h"
+#include "document/logo_writer.h"
+#include "import/decode_protocol.h"
+#include "import/decoder_sandbox.h"
+#include "import/picture_engine.h"
+#include "import/picture_format.h"
+#include "import/vips_runtime.h"
+
+namespace rotopal {
+namespace {
+
+constexpr int kRequests = STDIN_FILENO;
+constexpr int kReplies = STDOUT_FILENO;
+constexpr int kPicture = 3;
+
+// Replies may come from a decoder's thread (progress) as well as the main one.
+std::mutex& Sending() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+void Send(const Message& message) {
+    const auto frame = FrameMessage(message);
+    const std::lock_guard lock(Sending());
+    std::size_t sent = 0;
+    while (sent < frame.size()) {
+        const ssize_t n = ::write(kReplies, frame.data() + sent, frame.size() - sent);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            ::_exit(0);  // the program has gone: nobody is left to answer
+        }
+        sent += static_cast<std::size_t>(n);
+    }
+}
+
+bool ReadExactly(std::span<std::uint8_t> buffer) {
+    std::size_t filled = 0;
+    while (filled < buffer.size()) {
+        const ssize_t n = ::read(kRequests, buffer.data() + filled, buffer.size() - filled);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        filled += static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// The next request, or nothing when the program has closed its end or sent what is no message.
+std::optional<Message> NextRequest() {
+    std::array<std::uint8_t, kFrameHeaderBytes> header{};
+    if (!ReadExactly(header)) {
+        return std::nullopt;
+    }
+    const auto length = FrameLength(header);
+    if (!length) {
+        return std::nullopt;
+    }
+    std::vector<std::uint8_t> frame(length.value());
+    if (!ReadExactly(frame)) {
+        return std::nullopt;
+    }
+    auto message = ParseMessage(frame);
+    return message ? std::optional<Message>(std::move(message.value())) : std::nullopt;
+}
+
+// A fatal signal says on stderr whether it came with the address space spent, which the program
+// reads as running out of memory: an allocation that failed is what usually comes first. Only
+// calls that are safe in a signal handler.
+void TellFatalSignal(int signal) {
+    rlimit limit{};
+    char statm[64] = {};
+    const int fd = ::open("/proc/self/statm", O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+        (void)!::read(fd, statm, sizeof statm - 1);
+        ::close(fd);
+    }
+    unsigned long long pages = 0;
+    for (const char* c = statm; *c >= '0' && *c <= '9'; ++c) {
+        pages = pages * 10 + static_cast<unsigned long long>(*c - '0');
+    }
+    const unsigned long long used = pages * static_cast<unsigned long long>(::sysconf(_SC_PAGESIZE));
+    constexpr unsigned long long kMargin = 64ull << 20;
+    if (::getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
+        used + kMargin >= limit.rlim_cur) {
+        constexpr char kSaid[] = "rotopal-decode: out of address space\n";
+        (void)!::write(STDERR_FILENO, kSaid, sizeof kSaid - 1);
+    }
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
+}
+
+void CatchFatalSignals() {
+    // Its own stack, so that a stack overflow can be told too.
+    static std::array<char, 64 * 1024> stack;
+    const stack_t alternate{.ss_sp = stack.data(), .ss_flags = 0, .ss_size = stack.size()};
+    ::sigaltstack(&alternate, nullptr);
+    struct sigaction action {};
+    action.sa_handler = TellFatalSignal;
+    action.sa_flags = static_cast<int>(SA_ONSTACK | SA_RESETHAND);
+    for (const int signal : {SIGSEGV, SIGBUS, SIGABRT, SIGILL, SIGFPE}) {
+        ::sigaction(signal, &action, nullptr);
+    }
+}
+
+[[noreturn]] void Misbehave(const MisbehaveBody& how) {
+    switch (how.how) {
+        case Misbehaviour::Exit: ::_exit(3);
+        case Misbehaviour::Abort: std::abort();
+        case Misbehaviour::Crash: ::raise(SIGSEGV); break;
+        case Misbehaviour::Hang:
+            for (;;) {
+                ::pause();
+            }
+        case Misbehaviour::Garbage: {
+            constexpr char kNoise[] = "\xff\xff\xff\xff not a message";
+            (void)!::write(kReplies, kNoise, sizeof kNoise);
+            for (;;) {
+                ::pause();
+            }
+        }
+        case Misbehaviour::ExhaustMemory:
+            for (;;) {
+                auto* block = static_cast<char*>(std::malloc(16u << 20));
+                if (block == nullptr) {
+                    std::abort();  // as glib does when g_malloc fails
+                }
+                std::memset(block, 1, 16u << 20);
+            }
+        case Misbehaviour::KillSelf: ::raise(SIGKILL); break;
+        case Misbehaviour::WriteFile: break;
+    }
+    ::_exit(4);
+}
+
+// Tries what the sandbox must refuse, and answers with what happened.
+void TryToWrite(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    const int error = fd < 0 ? errno : 0;
+    if (fd >= 0) {
+        ::close(fd);
+    }
+    Send(FailedMessage(ImportError{.kind = ImportErrorKind::CannotOpen, .systemError = error}));
+}
+
+int Serve() {
+    const ImportProgress progress = [](int percent) { Send(ProgressMessage(percent)); };
+    std::shared_ptr<const DecodedPicture> decoded;
+    while (const auto request = NextRequest()) {
+        switch (request->kind) {
+            case MessageKind::Decode: {
+                if (decoded) {
+                    Send(DecodedMessage({static_cast<std::uint32_t>(decoded->width),
+                                         static_cast<std::uint32_t>(decoded->height),
+                                         decoded->repairs}));
+                    break;
+                }
+                auto result = engine::DecodeDescriptor(kPicture, progress);
+                if (!result) {
+                    Send(FailedMessage(result.error()));
+                    break;
+                }
+                decoded = std::move(result.value());
+                Send(DecodedMessage({static_cast<std::uint32_t>(decoded->width),
+                                     static_cast<std::uint32_t>(decoded->height), decoded->repairs}));
+                break;
+            }
+            case MessageKind::Make: {
+                const auto options = ParseMake(request->body);
+                if (!options || !decoded) {
+                    Send(FailedMessage(ImportError{.kind = ImportErrorKind::InvalidOptions,
+                                                   .detail = !options ? options.error().what
+                                                                      : "nothing is decoded yet"}));
+                    break;
+                }
+                const auto made = engine::MakeScreen(*decoded, options.value());
+                if (!made) {
+                    Send(FailedMessage(made.error()));
+                    break;
+                }
+                Send(ScreenMessage({EncodeLogoFile(made.value().document), made.value().repairs}));
+                break;
+            }
+            case MessageKind::Misbehave: {
+                const auto how = ParseMisbehave(request->body);
+                if (how && how.value().how == Misbehaviour::WriteFile) {
+                    TryToWrite(how.value().path);
+                    break;
+                }
+                if (how) {
+                    Misbehave(how.value());
+                }
+                return 2;
+            }
+            default: return 2;  // not a request: the program is not one of ours
+        }
+    }
+    return 0;
+}
+
+int Run() {
+    CatchFatalSignals();
+    std::array<std::uint8_t, kPictureSignatureBytes> head{};
+    const ssize_t got = ::pread(kPicture, head.data(), head.size(), 0);
+    const PictureFormat format =
+        got > 0 ? SniffPictureFormat(std::span(head).first(static_cast<std::size_t>(got)))
+                : PictureFormat::Unknown;
+    // Everything that loads libraries or reads their files happens before the sandbox.
+    if (!StartVips()) {
+        Send(FailedMessage(ImportError{.kind = ImportErrorKind::Damaged,
+                                       .detail = "the picture decoders cannot be started"}));
+        return 1;
+    }
+    if (!LoadDecoderModuleFor(format)) {
+        Send(FailedMessage(ImportError{
+            .kind = ImportErrorKind::HelperMissing,
+            .detail = std::string("libvips's loader for this kind of picture is not installed (") +
+                      (format == PictureFormat::Bmp ? "libvips42's ImageMagick module" : "libheif") + ")"}));
+        return 1;
+    }
+    if (const auto shut = EnterSandbox(); !shut) {
+        Send(FailedMessage(ImportError{.kind = ImportErrorKind::NotStarted,
+                                       .detail = "the decoder cannot shut itself in: " + shut.error()}));
+        return 1;
+    }
+    Send(ReadyMessage({kDecodeProtocolVersion, std::string(kVersion)}));
+    return Serve();
+}
+
+}  // namespace
+}  // namespace rotopal
+
+int main() {
+    // Whatever escapes is told as what it is; the program sees the end as the decoder stopping.
+    try {
+        // _exit: nothing is left to flush, and glib's and the sanitizers' exit work is not ours.
+        ::_exit(rotopal::Run());
+    } catch (const std::bad_alloc&) {
+        std::fputs("rotopal-decode: out of memory\n", stderr);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "rotopal-decode: %s\n", error.what());
+    }
+    ::_exit(1);
+}
