@@ -21,6 +21,7 @@
 
 #include "core/version.h"
 #include "document/logo_writer.h"
+#include "import/bmp_rows.h"
 #include "import/decode_protocol.h"
 #include "import/decoder_sandbox.h"
 #include "import/picture_engine.h"
@@ -236,7 +237,9 @@ int Run() {
                                        .detail = "the picture decoders cannot be started"}));
         return 1;
     }
-    if (!LoadDecoderModuleFor(format)) {
+    // A BMP that our own reader takes needs no ImageMagick.
+    const bool plainBmp = format == PictureFormat::Bmp && ReadsBmpRows(kPicture);
+    if (!plainBmp && !LoadDecoderModuleFor(format)) {
         Send(FailedMessage(ImportError{
             .kind = ImportErrorKind::HelperMissing,
             .detail = std::string("libvips's loader for this kind of picture is not installed (") +

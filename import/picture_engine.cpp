@@ -7,6 +7,7 @@
 #include "document/file_io.h"
 #include "document/screen_headers.h"
 #include "import/animated_band.h"
+#include "import/bmp_rows.h"
 #include "import/colour_reduction.h"
 #include "import/picture_format.h"
 #include "import/picture_decoding.h"
@@ -88,7 +89,9 @@ Result<std::shared_ptr<const DecodedPicture>, ImportError> DecodeDescriptor(
         return Failure{ImportError{.kind = ImportErrorKind::Damaged,
                                    .detail = "the picture decoders cannot be started"}};
     }
-    LoadDecoderModuleFor(format);
+    if (format != PictureFormat::Bmp || !ReadsBmpRows(descriptor)) {
+        LoadDecoderModuleFor(format);
+    }
     // Whatever runs out of memory, in our code or in a library's C++, is told as such.
     try {
         return DecodePicture(descriptor, bytes, format, progress);
