@@ -43,58 +43,56 @@ bool HasSrgbProfile(const vips::VImage& image) {
     return profile != nullptr && IsSrgbProfile({profile, size});
 }
 
-// The kinds whose loaders shrink as they decode (JPEG by 2, 4 or 8, WebP and HEIF by any
-// factor or from an embedded thumbnail), where libvips's thumbnail serves best.
-bool ShrinksOnLoad(PictureFormat format) {
-    return format == PictureFormat::Jpeg || format == PictureFormat::WebP ||
-           format == PictureFormat::Heif;
+// The loader's own shrink for a picture of width x height that must keep at least `needed`:
+// JPEG decodes at 1/2, 1/4 or 1/8 from its DCT, WebP at any scale; the others decode whole.
+vips::VOption* ShrinkOnLoad(PictureFormat format, int width, int height, Needed needed,
+                            vips::VOption* options) {
+    const double room = std::min(static_cast<double>(width) / needed.width,
+                                 static_cast<double>(height) / needed.height);
+    if (format == PictureFormat::Jpeg) {
+        int shrink = 1;
+        while (shrink < 8 && shrink * 2 <= room) {
+            shrink *= 2;
+        }
+        return options->set("shrink", shrink);
+    }
+    if (format == PictureFormat::WebP && room > 1) {
+        return options->set("scale", 1 / room);
+    }
+    return options;
 }
 
-// Shrunk to fit inside width x height, never enlarged, upright, and out of an embedded profile
-// into sRGB unless that profile is sRGB's own already.
-vips::VImage Thumbnail(int descriptor, int width, int height, bool convertProfile) {
-    vips::VOption* options = vips::VImage::option()
-                                 ->set("height", height)
-                                 ->set("size", VIPS_SIZE_DOWN)
-                                 // A picture cut short is refused, not padded with grey; the
-                                 // loader of a source is told so in its own options.
-                                 ->set("fail_on", VIPS_FAIL_ON_TRUNCATED)
-                                 ->set("option_string", "fail_on=truncated");
-    if (convertProfile) {
-        options->set("export_profile", "srgb");
-    }
-    return vips::VImage::thumbnail_source(vips::VSource::new_from_descriptor(descriptor), width,
-                                          options);
-}
-
-// The same for the kinds decoded whole rows at a time: thumbnail's resampling keeps a thousand
-// rows or more in flight (75 MiB for a 4K RGBA PNG), while a box shrink by whole factors, across
-// and then down, keeps narrow ones, and the lanczos resampling that follows works on the small
-// picture.
-vips::VImage ShrinkWhileDecoding(int descriptor, PictureFormat format, int width, int height,
-                                 bool convertProfile) {
-    vips::VImage image = OpenSequential(descriptor, format);
-    // The factors are judged against the stored picture: the turn comes after, on the small one.
-    const bool turned = vips_image_get_orientation_swap(image.get_image()) != 0;
-    const int boxWidth = turned ? height : width;
-    const int boxHeight = turned ? width : height;
-    const double scale = std::min({1.0, static_cast<double>(boxWidth) / image.width(),
-                                   static_cast<double>(boxHeight) / image.height()});
-    const int factor = static_cast<int>(std::floor(1.0 / scale));
-    const bool alpha = image.has_alpha() && scale < 1;
-    const VipsBandFormat format8 = image.format();
-    if (alpha) {
-        image = image.premultiply();  // neighbours mix weighted by how much of each shows
-    }
-    if (factor > 1) {
-        // Across first: the rows the vertical shrink keeps in flight are then narrow ones.
+// The picture decoded small: shrunk as it loads where its kind allows, then by a box filter by
+// whole factors (across first, so that the rows kept in flight are narrow ones) to no less than
+// `needed` and less than twice it, upright, and out of an embedded profile into sRGB unless
+// that profile is sRGB's own. There is no resampling here: the layout resamples once, from this.
+vips::VImage DecodeSmall(int descriptor, PictureFormat format, const vips::VImage& header,
+                         Needed upright, bool convertProfile) {
+    const bool turned = vips_image_get_orientation_swap(header.get_image()) != 0;
+    const Needed needed = turned ? Needed{upright.height, upright.width} : upright;
+    vips::VImage image =
+        format == PictureFormat::Bmp
+            ? OpenSequential(descriptor, format)
+            : vips::VImage::new_from_source(
+                  vips::VSource::new_from_descriptor(descriptor), "",
+                  ShrinkOnLoad(format, header.width(), header.height(), needed,
+                               vips::VImage::option()
+                                   ->set("access", VIPS_ACCESS_SEQUENTIAL)
+                                   ->set("fail_on", VIPS_FAIL_ON_TRUNCATED)));
+    const int factor = static_cast<int>(std::floor(std::min(
+        static_cast<double>(image.width()) / needed.width, static_cast<double>(image.height()) / needed.height)));
+    if (factor >= 2) {
+        // Neighbours mix weighted by how much of each shows.
+        const bool alpha = image.has_alpha();
+        const VipsBandFormat stored = image.format();
+        if (alpha) {
+            image = image.premultiply();
+        }
         image = image.shrinkh(factor).shrinkv(factor);
-    }
-    if (scale * factor < 1) {
-        image = image.resize(scale * factor);
-    }
-    if (alpha) {
-        image = image.unpremultiply().cast(format8);
+        if (alpha) {
+            image = image.unpremultiply();
+        }
+        image = image.cast(stored);
     }
     image = image.autorot();
     if (convertProfile) {
@@ -165,14 +163,11 @@ Result<std::shared_ptr<const DecodedPicture>, ImportError> DecodePicture(
             decoded->height = turned ? header.width() : header.height();
             const bool convertProfile =
                 header.get_typeof(VIPS_META_ICC_NAME) != 0 && !HasSrgbProfile(header);
-            // Kept at twice what every fit needs, so that drawing any fit from it is a shrink of
-            // good quality.
+            // Kept at what every fit needs or a little more, so that drawing any fit from it is
+            // one resampling of good quality.
             const Needed needed = NeededForEveryFit(decoded->width, decoded->height);
             vips::VImage image =
-                ToSrgb(ShrinksOnLoad(format)
-                           ? Thumbnail(descriptor, 2 * needed.width, 2 * needed.height, convertProfile)
-                           : ShrinkWhileDecoding(descriptor, format, 2 * needed.width,
-                                                 2 * needed.height, convertProfile));
+                ToSrgb(DecodeSmall(descriptor, format, header, needed, convertProfile));
             if (progress) {
                 vips_image_set_progress(image.get_image(), TRUE);
                 g_signal_connect(image.get_image(), "eval", G_CALLBACK(ReportEval),

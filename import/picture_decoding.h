@@ -13,9 +13,9 @@
 namespace rotopal {
 
 // Decodes the picture in the open file (whose kind was sniffed from `head`, its first bytes)
-// once, through libvips's thumbnail: shrunk as it loads where the format allows, turned upright,
-// converted from an embedded colour profile to sRGB. A picture past the size rule is refused
-// from its header before any pixel is decoded.
+// once, small enough for every fit: shrunk as it loads where the format allows and by whole
+// factors after, turned upright, converted from an embedded colour profile to sRGB. A picture
+// past the size rule is refused from its header before any pixel is decoded.
 Result<std::shared_ptr<const DecodedPicture>, ImportError> DecodePicture(
     int descriptor, std::span<const std::uint8_t> head, PictureFormat format,
     const ImportProgress& progress);

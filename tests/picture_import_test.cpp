@@ -9,6 +9,7 @@
 
 #include "document/file_io.h"
 #include "import/animated_band.h"
+#include "import/colour_reduction.h"
 #include "import/icc_profile.h"
 #include "import/picture_engine.h"
 #include "tests/test_pictures.h"
@@ -472,6 +473,37 @@ TEST(ParseRgbTest, TakesSixHexDigitsWithOrWithoutHash) {
     EXPECT_EQ(ParseRgbList("#000000,#ffffff")->size(), 2u);
     for (const char* bad : {"", ",#000000", "#000000,", "#000000;#ffffff"}) {
         EXPECT_FALSE(ParseRgbList(bad)) << bad;
+    }
+}
+
+// Without dithering every pixel takes its nearest colour of the palette found, exactly as trying
+// every entry finds it (the lower index on a tie), whatever pruning the search does.
+TEST(ColourReductionTest, UnditheredPixelsTakeTheirNearestColourExactly) {
+    std::vector<std::uint8_t> rgba(320 * 400 * 4);
+    std::uint32_t seed = 12345;
+    for (std::size_t i = 0; i < rgba.size(); i += 4) {
+        for (std::size_t c = 0; c < 3; ++c) {
+            seed = seed * 1664525u + 1013904223u;
+            rgba[i + c] = static_cast<std::uint8_t>(seed >> 24);
+        }
+        rgba[i + 3] = 255;
+    }
+    const auto reduced = ReduceColours(rgba, 320, 400, 200, 0.0f, std::nullopt);
+    ASSERT_TRUE(reduced);
+    const auto& palette = reduced.value().palette;
+    for (std::size_t p = 0; p < 320 * 400; ++p) {
+        int best = -1;
+        int bestDistance = 0;
+        for (std::size_t k = 0; k < palette.size(); ++k) {
+            const int dr = palette[k].rgbRed - rgba[4 * p], dg = palette[k].rgbGreen - rgba[4 * p + 1],
+                      db = palette[k].rgbBlue - rgba[4 * p + 2];
+            const int distance = dr * dr + dg * dg + db * db;
+            if (best < 0 || distance < bestDistance) {
+                best = static_cast<int>(k);
+                bestDistance = distance;
+            }
+        }
+        ASSERT_EQ(reduced.value().indices[p], best) << "pixel " << p;
     }
 }
 
