@@ -4,7 +4,9 @@
 // itself in (import/decoder_sandbox.h) and says Ready; then it answers requests until the
 // program closes the socket or kills it.
 
+#include <dlfcn.h>
 #include <fcntl.h>
+#include <pthread.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -17,6 +19,7 @@
 #include <memory>
 #include <mutex>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "core/version.h"
@@ -27,6 +30,92 @@
 #include "import/picture_engine.h"
 #include "import/picture_format.h"
 #include "import/vips_runtime.h"
+
+// Every allocation of the decoder's, its libraries' included, goes through these, which note
+// when one fails: what a library then reports (a crash, a "bad seek", "unable to read pixels")
+// is told as what it is, running out of the allowance. An instrumented build leaves them to
+// the sanitizer.
+namespace {
+volatile sig_atomic_t allocationFailed = 0;
+// Address space held back from the start and given up at the first failure, so that what
+// reports the failure (glib formats a message, a library unwinds) has room to run: without it,
+// glib's message about the failed allocation fails too, and recurses until its stack overflows.
+void* reserve = nullptr;
+constexpr std::size_t kReserveBytes = 8u << 20;
+void* Noted(void* block, std::size_t size) {
+    if (block == nullptr && size != 0) {
+        allocationFailed = 1;
+        if (void* held = std::exchange(reserve, nullptr)) {
+            std::free(held);
+        }
+    }
+    return block;
+}
+}  // namespace
+
+// Each thread a library starts gets a stack of its own for the fatal-signal handler, so that a
+// thread whose stack overflows (glib recursing on a failed allocation) is still told of.
+namespace {
+struct ThreadStart {
+    void* (*routine)(void*);
+    void* argument;
+};
+void* WithSignalStack(void* data) {
+    const ThreadStart start = *static_cast<ThreadStart*>(data);
+    std::free(data);
+    constexpr std::size_t kStackBytes = 64 * 1024;
+    void* stack = std::malloc(kStackBytes);
+    if (stack != nullptr) {
+        const stack_t alternate{.ss_sp = stack, .ss_flags = 0, .ss_size = kStackBytes};
+        ::sigaltstack(&alternate, nullptr);
+    }
+    void* result = start.routine(start.argument);
+    if (stack != nullptr) {
+        const stack_t none{.ss_sp = nullptr, .ss_flags = SS_DISABLE, .ss_size = 0};
+        ::sigaltstack(&none, nullptr);
+        std::free(stack);
+    }
+    return result;
+}
+}  // namespace
+
+extern "C" int pthread_create(pthread_t* thread, const pthread_attr_t* attributes,
+                              void* (*routine)(void*), void* argument) {
+    using Create = int (*)(pthread_t*, const pthread_attr_t*, void* (*)(void*), void*);
+    static const auto create = reinterpret_cast<Create>(::dlsym(RTLD_NEXT, "pthread_create"));
+    auto* start = static_cast<ThreadStart*>(std::malloc(sizeof(ThreadStart)));
+    if (start == nullptr) {
+        return EAGAIN;
+    }
+    *start = ThreadStart{routine, argument};
+    const int created = create(thread, attributes, WithSignalStack, start);
+    if (created != 0) {
+        std::free(start);
+    }
+    return created;
+}
+
+#if !defined(__SANITIZE_ADDRESS__)
+extern "C" {
+void* __libc_malloc(std::size_t);
+void* __libc_calloc(std::size_t, std::size_t);
+void* __libc_realloc(void*, std::size_t);
+void* __libc_memalign(std::size_t, std::size_t);
+void* malloc(std::size_t size) { return Noted(__libc_malloc(size), size); }
+void* calloc(std::size_t count, std::size_t size) {
+    return Noted(__libc_calloc(count, size), count * size);
+}
+void* realloc(void* block, std::size_t size) { return Noted(__libc_realloc(block, size), size); }
+void* memalign(std::size_t alignment, std::size_t size) {
+    return Noted(__libc_memalign(alignment, size), size);
+}
+void* aligned_alloc(std::size_t alignment, std::size_t size) { return memalign(alignment, size); }
+int posix_memalign(void** block, std::size_t alignment, std::size_t size) {
+    *block = memalign(alignment, size);
+    return *block == nullptr && size != 0 ? ENOMEM : 0;
+}
+}
+#endif
 
 namespace rotopal {
 namespace {
@@ -90,9 +179,9 @@ std::optional<Message> NextRequest() {
     return message ? std::optional<Message>(std::move(message.value())) : std::nullopt;
 }
 
-// A fatal signal says on stderr whether it came with the address space spent, which the program
-// reads as running out of memory: an allocation that failed is what usually comes first. Only
-// calls that are safe in a signal handler.
+// A fatal signal says on stderr whether it came after an allocation failed or with the address
+// space spent, which the program reads as running out of memory. Only calls that are safe in a
+// signal handler.
 void TellFatalSignal(int signal) {
     rlimit limit{};
     char statm[64] = {};
@@ -107,8 +196,8 @@ void TellFatalSignal(int signal) {
     }
     const unsigned long long used = pages * static_cast<unsigned long long>(::sysconf(_SC_PAGESIZE));
     constexpr unsigned long long kMargin = 64ull << 20;
-    if (::getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
-        used + kMargin >= limit.rlim_cur) {
+    if (allocationFailed != 0 || (::getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
+                                  used + kMargin >= limit.rlim_cur)) {
         constexpr char kSaid[] = "rotopal-decode: out of address space\n";
         (void)!::write(STDERR_FILENO, kSaid, sizeof kSaid - 1);
     }
@@ -169,6 +258,19 @@ void TryToWrite(const std::string& path) {
     Send(FailedMessage(ImportError{.kind = ImportErrorKind::CannotOpen, .systemError = error}));
 }
 
+// What a request failed of, as the program should hear it: after an allocation failed, any
+// failure is for want of memory, whatever words the library found for it.
+Message Refusal(ImportError error) {
+    if (allocationFailed != 0 && error.kind != ImportErrorKind::OutOfMemory) {
+        rlimit limit{};
+        ::getrlimit(RLIMIT_AS, &limit);
+        error = ImportError{.kind = ImportErrorKind::OutOfMemory,
+                            .limit = limit.rlim_cur == RLIM_INFINITY ? 0 : limit.rlim_cur,
+                            .detail = error.detail};
+    }
+    return FailedMessage(error);
+}
+
 int Serve() {
     const ImportProgress progress = [](int percent) { Send(ProgressMessage(percent)); };
     std::shared_ptr<const DecodedPicture> decoded;
@@ -181,9 +283,10 @@ int Serve() {
                                          decoded->repairs}));
                     break;
                 }
+                allocationFailed = 0;
                 auto result = engine::DecodeDescriptor(kPicture, progress);
                 if (!result) {
-                    Send(FailedMessage(result.error()));
+                    Send(Refusal(result.error()));
                     break;
                 }
                 decoded = std::move(result.value());
@@ -199,9 +302,10 @@ int Serve() {
                                                                       : "nothing is decoded yet"}));
                     break;
                 }
+                allocationFailed = 0;
                 const auto made = engine::MakeScreen(*decoded, options.value());
                 if (!made) {
-                    Send(FailedMessage(made.error()));
+                    Send(Refusal(made.error()));
                     break;
                 }
                 Send(ScreenMessage({EncodeLogoFile(made.value().document), made.value().repairs}));
@@ -226,6 +330,7 @@ int Serve() {
 
 int Run() {
     CatchFatalSignals();
+    reserve = std::malloc(kReserveBytes);  // mapped, never touched: address space, not memory
     std::array<std::uint8_t, kPictureSignatureBytes> head{};
     const ssize_t got = ::pread(kPicture, head.data(), head.size(), 0);
     const PictureFormat format =
@@ -239,11 +344,15 @@ int Run() {
     }
     // A BMP that our own reader takes needs no ImageMagick.
     const bool plainBmp = format == PictureFormat::Bmp && ReadsBmpRows(kPicture);
-    if (!plainBmp && !LoadDecoderModuleFor(format)) {
-        Send(FailedMessage(ImportError{
-            .kind = ImportErrorKind::HelperMissing,
-            .detail = std::string("libvips's loader for this kind of picture is not installed (") +
-                      (format == PictureFormat::Bmp ? "libvips42's ImageMagick module" : "libheif") + ")"}));
+    if (const auto missing = plainBmp ? std::nullopt : LoadDecoderModuleFor(format)) {
+        // A module the allowance has no room to map is a want of memory, not a missing module.
+        const bool memory = missing->find("failed to map segment") != std::string::npos ||
+                            missing->find("Cannot allocate memory") != std::string::npos;
+        Send(FailedMessage(
+            memory ? ImportError{.kind = ImportErrorKind::OutOfMemory, .detail = *missing}
+                   : ImportError{.kind = ImportErrorKind::HelperMissing,
+                                 .detail = "libvips's loader for this kind of picture cannot be "
+                                           "loaded: " + *missing}));
         return 1;
     }
     if (const auto shut = EnterSandbox(); !shut) {

@@ -90,7 +90,7 @@ Result<std::shared_ptr<const DecodedPicture>, ImportError> DecodeDescriptor(
                                    .detail = "the picture decoders cannot be started"}};
     }
     if (format != PictureFormat::Bmp || !ReadsBmpRows(descriptor)) {
-        LoadDecoderModuleFor(format);
+        (void)LoadDecoderModuleFor(format);  // without it the picture is refused as unreadable
     }
     // Whatever runs out of memory, in our code or in a library's C++, is told as such.
     try {

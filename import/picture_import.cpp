@@ -25,10 +25,12 @@ constexpr const char* kDecoderFile = "rotopal-decode";
 // What the decoder (or glib, libstdc++ and libgomp in it) says on stderr when memory runs out,
 // and what the decoder says itself when a fatal signal comes with its address space spent.
 bool SaysOutOfMemory(const std::string& errors) {
-    constexpr std::array<std::string_view, 8> kWords{
-        "failed to allocate", "Cannot allocate memory",  "out of memory",
-        "Out of memory",      "bad_alloc",               "Thread creation failed",
-        "Error creating thread", "out of address space"};
+    constexpr std::array<std::string_view, 9> kWords{
+        "failed to allocate",    "Cannot allocate memory", "out of memory",
+        "Out of memory",         "bad_alloc",              "Thread creation failed",
+        "Error creating thread", "out of address space",
+        // The dynamic linker, when the allowance cannot even hold the decoder's libraries.
+        "failed to map segment"};
     return std::any_of(kWords.begin(), kWords.end(), [&](std::string_view words) {
         return errors.find(words) != std::string::npos;
     });

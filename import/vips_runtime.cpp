@@ -61,28 +61,29 @@ bool StartVips() {
     return started;
 }
 
-bool LoadDecoderModuleFor(PictureFormat format) {
+std::optional<std::string> LoadDecoderModuleFor(PictureFormat format) {
     // libvips reads BMP through its ImageMagick module and HEIF through its libheif module.
     const char* name = format == PictureFormat::Bmp    ? "vips-magick"
                        : format == PictureFormat::Heif ? "vips-heif"
                                                        : nullptr;
     if (name == nullptr) {
-        return true;
+        return std::nullopt;
     }
     // The loader may be there already: built in, or loaded by libvips from its own home.
     const char* loader = format == PictureFormat::Bmp ? "magickload_source" : "heifload_source";
     if (vips_type_find("VipsOperation", loader) != 0 ||
         vips_type_find("VipsOperation", format == PictureFormat::Bmp ? "magickload" : "heifload") != 0) {
-        return true;
+        return std::nullopt;
     }
     const std::string path = std::string(ROTOPAL_VIPS_MODULES) + "/" + name + ".so";
     // Opening the module registers its loaders; it stays for the life of the process.
     GModule* module = g_module_open(path.c_str(), G_MODULE_BIND_LAZY);
     if (module == nullptr) {
-        return false;
+        const char* why = g_module_error();
+        return std::string(why != nullptr ? why : path + " cannot be loaded");
     }
     g_module_make_resident(module);
-    return true;
+    return std::nullopt;
 }
 
 DecoderWarnings::DecoderWarnings() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,8 +15,8 @@ namespace rotopal {
 // a kind of picture needs is loaded by LoadDecoderModuleFor. False when libvips cannot start.
 bool StartVips();
 // Loads libvips's module for the kind when it needs one (BMP through ImageMagick, HEIF through
-// libheif); false when that module cannot be loaded, true when none is needed.
-bool LoadDecoderModuleFor(PictureFormat format);
+// libheif). Nothing when it is loaded or none is needed, else the loader's words for why not.
+std::optional<std::string> LoadDecoderModuleFor(PictureFormat format);
 
 // What libvips warns about while it is alive (a frame with invalid data, a stream it pads),
 // in its own words, once each: the decoders' warnings reach the import's result this way
