@@ -84,11 +84,25 @@ CLI::App* AddImportCommand(CLI::App& app, ImportArguments& arguments) {
         ->add_option("--dither", options.dither,
                      "Error diffusion from 0 (nearest colour) to 1 (default)")
         ->check(CLI::Range(0.0f, 1.0f));
+    command
+        ->add_option("--memory-limit", arguments.memoryLimitMiB,
+                     "The address space in MiB the picture's decoder may take (default: the "
+                     "smaller of 1024 and half the machine's memory)")
+        ->check(CLI::Range(64, 1 << 20));
     return command;
 }
 
 int RunImport(const ImportArguments& arguments, Console& console) {
-    const auto imported = ImportPictureFile(arguments.picture, arguments.options);
+    std::string unusable;
+    (void)MemoryAllowanceFromEnvironment(&unusable);
+    if (!unusable.empty()) {
+        console.err << "Note: " << unusable << ".\n";
+    }
+    DecoderLimits limits = DefaultDecoderLimits();
+    if (arguments.memoryLimitMiB && limits.addressSpaceBytes != 0) {
+        limits.addressSpaceBytes = *arguments.memoryLimitMiB << 20;
+    }
+    const auto imported = ImportPictureFile(arguments.picture, arguments.options, {}, limits);
     if (!imported) {
         console.err << arguments.picture << ": " << DescribeImportError(imported.error()) << ".\n";
         return imported.error().kind == ImportErrorKind::InvalidOptions ? kExitUsage

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <CLI/CLI.hpp>
+#include <cstdint>
+#include <optional>
 #include <string>
 
 #include "cli/cli_app.h"
@@ -12,6 +14,7 @@ struct ImportArguments {
     std::string picture;
     std::string output;
     ImportOptions options;
+    std::optional<std::uint64_t> memoryLimitMiB;  // the decoder's allowance, when given
 };
 
 // The import subcommand, its arguments parsed straight into `arguments`.
