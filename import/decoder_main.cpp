@@ -37,6 +37,10 @@
 // the sanitizer.
 namespace {
 volatile sig_atomic_t allocationFailed = 0;
+}  // namespace
+
+#if !defined(ROTOPAL_SANITIZED)
+namespace {
 // Address space held back from the start and given up at the first failure, so that what
 // reports the failure (glib formats a message, a library unwinds) has room to run: without it,
 // glib's message about the failed allocation fails too, and recurses until its stack overflows.
@@ -95,7 +99,6 @@ extern "C" int pthread_create(pthread_t* thread, const pthread_attr_t* attribute
     return created;
 }
 
-#if !defined(__SANITIZE_ADDRESS__)
 extern "C" {
 void* __libc_malloc(std::size_t);
 void* __libc_calloc(std::size_t, std::size_t);
@@ -330,7 +333,9 @@ int Serve() {
 
 int Run() {
     CatchFatalSignals();
+#if !defined(ROTOPAL_SANITIZED)
     reserve = std::malloc(kReserveBytes);  // mapped, never touched: address space, not memory
+#endif
     std::array<std::uint8_t, kPictureSignatureBytes> head{};
     const ssize_t got = ::pread(kPicture, head.data(), head.size(), 0);
     const PictureFormat format =

@@ -133,8 +133,8 @@ bool CurveIsSrgb(const Profile& profile, std::uint32_t signature) {
             }
             p[i] = *value;
         }
-        const auto [g, a, b, c, d] = p;
-        return FollowsSrgb([&](double x) -> std::optional<double> {
+        const double g = p[0], a = p[1], b = p[2], c = p[3], d = p[4];
+        return FollowsSrgb([=](double x) -> std::optional<double> {
             return x >= d ? std::pow(std::max(0.0, a * x + b), g) : c * x;
         });
     }

@@ -21,13 +21,16 @@ std::string DescriptorName(int descriptor) {
 // Opens the picture lazily, top to bottom: only its header is read until pixels are asked for.
 // BMP rows are read straight from the file where they can be, else through ImageMagick.
 vips::VImage OpenSequential(int descriptor, PictureFormat format) {
-    vips::VOption* options = vips::VImage::option()
-                                 ->set("access", VIPS_ACCESS_SEQUENTIAL)
-                                 ->set("fail_on", VIPS_FAIL_ON_TRUNCATED);
     if (format == PictureFormat::Bmp) {
         if (auto rows = OpenBmpRows(descriptor)) {
             return *rows;
         }
+    }
+    // Made only where a call takes it: the call that takes options frees them.
+    vips::VOption* options = vips::VImage::option()
+                                 ->set("access", VIPS_ACCESS_SEQUENTIAL)
+                                 ->set("fail_on", VIPS_FAIL_ON_TRUNCATED);
+    if (format == PictureFormat::Bmp) {
         return vips::VImage::magickload(DescriptorName(descriptor).c_str(), options);
     }
     return vips::VImage::new_from_source(vips::VSource::new_from_descriptor(descriptor), "",

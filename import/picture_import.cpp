@@ -103,16 +103,20 @@ std::optional<std::uint64_t> MemoryAllowanceFromEnvironment(std::string* errorTe
 
 DecoderLimits DefaultDecoderLimits() {
     DecoderLimits limits;
-#if !defined(__SANITIZE_ADDRESS__)
     const std::uint64_t half = PhysicalMemoryBytes() / 2;
-    limits.addressSpaceBytes =
-        MemoryAllowanceFromEnvironment().value_or(half == 0 ? kMostAllowance : std::min(kMostAllowance, half));
+    limits.addressSpaceBytes = MemoryAllowanceFromEnvironment().value_or(
+        half == 0 ? kMostAllowance : std::min(kMostAllowance, half));
+#if defined(ROTOPAL_SANITIZED)
+    limits.addressSpaceBytes = 0;  // the sanitizer's shadow memory alone is terabytes
 #endif
     return limits;
 }
 
 // The talk with one decoder: requests go one at a time; Kill may come from another thread.
 struct PictureDecoder::Channel {
+    Channel(ChildProcess started, const DecoderLimits& chosen, ReadableFile given)
+        : child(std::move(started)), limits(chosen), picture(std::move(given)) {}
+
     ChildProcess child;
     DecoderLimits limits;
     ReadableFile picture;  // kept open for the decoder's life
