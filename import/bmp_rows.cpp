@@ -51,7 +51,7 @@ struct BmpRows {
             if (bits <= 8) {
                 const std::size_t bit = ux * static_cast<std::size_t>(bits);
                 const unsigned shift = 8u - static_cast<unsigned>(bits) - static_cast<unsigned>(bit % 8);
-                const unsigned index = (in[bit / 8] >> shift) & ((1u << bits) - 1u);
+                const unsigned index = (unsigned{in[bit / 8]} >> shift) & ((1u << bits) - 1u);
                 pixel[0] = palette[index][0];
                 pixel[1] = palette[index][1];
                 pixel[2] = palette[index][2];

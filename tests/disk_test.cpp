@@ -111,13 +111,13 @@ public:
 
     std::uint32_t Get(std::uint32_t cluster) const {
         const std::size_t at = FatAt() + cluster * 3 / 2;
-        const std::uint32_t pair = bytes_[at] | bytes_[at + 1] << 8;
+        const std::uint32_t pair = std::uint32_t{bytes_[at]} | std::uint32_t{bytes_[at + 1]} << 8;
         return cluster % 2 == 0 ? pair & 0xFFF : pair >> 4;
     }
     void Set(std::uint32_t cluster, std::uint32_t value) {
         for (std::size_t copy = 0; copy < 2; ++copy) {
             const std::size_t at = FatAt() + copy * 9 * 512 + cluster * 3 / 2;
-            std::uint32_t pair = bytes_[at] | bytes_[at + 1] << 8;
+            std::uint32_t pair = std::uint32_t{bytes_[at]} | std::uint32_t{bytes_[at + 1]} << 8;
             pair = cluster % 2 == 0 ? (pair & 0xF000) | value : (pair & 0x000F) | value << 4;
             bytes_[at] = static_cast<std::uint8_t>(pair);
             bytes_[at + 1] = static_cast<std::uint8_t>(pair >> 8);
