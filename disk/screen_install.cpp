@@ -394,7 +394,7 @@ Result<InstallReport, DiskError> InstallScreen(const DiskImage& image, const Vol
     if (!image.writable()) {
         return Failure{DiskError{.kind = DiskErrorKind::ReadOnlyImage,
                                  .detail = "the disk image can only be read here (permission "
-                                           "denied), so nothing can be installed on it"}};
+                                           "denied), so the screen cannot be put onto it"}};
     }
     const auto mtools = Mtools::For(image, place.offset);
     if (!mtools) {

@@ -238,7 +238,7 @@ Result<std::shared_ptr<PictureDecoder>, ImportError> StartWith(ReadableFile pict
     const auto program = FindDecoder();
     if (!program) {
         return Failure{ImportError{.kind = ImportErrorKind::HelperMissing,
-                                   .detail = std::string(kDecoderFile) + " is not installed"}};
+                                   .detail = std::string(kDecoderFile) + " cannot be found"}};
     }
     ChildLimits childLimits{.addressSpaceBytes = std::nullopt, .cpuSeconds = limits.cpuSeconds};
     if (limits.addressSpaceBytes != 0) {
