@@ -124,7 +124,9 @@ def request_close(window):
     message = xevent.ClientMessage(window=target, client_type=protocols,
                                    data=(32, [delete, X.CurrentTime, 0, 0, 0]))
     target.send_event(message, event_mask=X.NoEventMask)
-    x.flush()
+    # A round trip before letting go: a server that sees the connection end before it has read
+    # the request drops it, and on a loaded machine the close then never happens.
+    x.sync()
     x.close()
 
 
