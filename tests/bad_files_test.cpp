@@ -14,7 +14,7 @@
 namespace rotopal {
 namespace {
 
-using test::BmpSpec;
+using test::BmpRecipe;
 using test::Bytes;
 using test::PrintTo;
 
@@ -29,30 +29,30 @@ struct BadFile {
     std::function<void(const LogoDocument&)> check = {};
 };
 
-void Write(const std::string& path, const BmpSpec& spec) {
-    test::WriteBytes(path, test::EncodeBmp(spec));
+void Write(const std::string& path, const BmpRecipe& recipe) {
+    test::WriteBytes(path, test::EncodeBmp(recipe));
 }
 
-BmpSpec Spec() {
-    auto spec = test::ClassicScreen(256, 7);
-    spec.biClrImportant = 200;
-    return spec;
+BmpRecipe Recipe() {
+    auto recipe = test::ClassicScreen(256, 7);
+    recipe.biClrImportant = 200;
+    return recipe;
 }
 
 // An RLE8 screen whose stream is given; every pixel it does not reach stays 0.
-BmpSpec Rle8(Bytes stream) {
-    auto spec = Spec();
-    spec.biCompression = 1;
-    spec.biSizeImage = static_cast<std::uint32_t>(stream.size());
-    spec.pixelBlock = std::move(stream);
-    return spec;
+BmpRecipe Rle8(Bytes stream) {
+    auto recipe = Recipe();
+    recipe.biCompression = 1;
+    recipe.biSizeImage = static_cast<std::uint32_t>(stream.size());
+    recipe.pixelBlock = std::move(stream);
+    return recipe;
 }
 
 std::vector<BadFile> BadFiles() {
     std::vector<BadFile> files = {
         {"WrongMagic",
          [](const std::string& p) {
-             auto s = Spec();
+             auto s = Recipe();
              s.bfType = 0x4D5A;
              Write(p, s);
          },
@@ -61,28 +61,28 @@ std::vector<BadFile> BadFiles() {
          Outcome::NotBitmap},
         {"HugeColourCount",
          [](const std::string& p) {
-             auto s = Spec();
+             auto s = Recipe();
              s.biClrUsed = 0xFFFFFFFF;
              Write(p, s);
          },
          Outcome::NotBitmap},
         {"NegativeHeight",
          [](const std::string& p) {
-             auto s = Spec();
+             auto s = Recipe();
              s.biHeight = -400;
              Write(p, s);
          },
          Outcome::WrongSize},
         {"ZeroWidth",
          [](const std::string& p) {
-             auto s = Spec();
+             auto s = Recipe();
              s.biWidth = 0;
              Write(p, s);
          },
          Outcome::WrongSize},
         {"TwentyFourBit",
          [](const std::string& p) {
-             auto s = Spec();
+             auto s = Recipe();
              s.biBitCount = 24;
              Write(p, s);
          },
@@ -92,7 +92,7 @@ std::vector<BadFile> BadFiles() {
         // bfOffBits past the end of the file: the pixels follow the colour table instead.
         {"OffsetPastTheEnd",
          [](const std::string& p) {
-             auto s = Spec();
+             auto s = Recipe();
              s.bfOffBits = 0x7FFFFFFF;
              Write(p, s);
          },
@@ -101,7 +101,7 @@ std::vector<BadFile> BadFiles() {
         // The file ends inside the colour table: the missing entries are black, the pixels 0.
         {"CutInTheColourTable",
          [](const std::string& p) {
-             auto bytes = test::EncodeBmp(Spec());
+             auto bytes = test::EncodeBmp(Recipe());
              bytes.resize(54 + 100);
              test::WriteBytes(p, bytes);
          },
@@ -113,7 +113,7 @@ std::vector<BadFile> BadFiles() {
          }},
         {"CutInThePixels",
          [](const std::string& p) {
-             auto bytes = test::EncodeBmp(Spec());
+             auto bytes = test::EncodeBmp(Recipe());
              bytes.resize(1078 + 5000);
              test::WriteBytes(p, bytes);
          },
@@ -163,7 +163,7 @@ std::vector<BadFile> BadFiles() {
     for (const int end : {1, 2, 6, 8, 10, 13, 14, 18, 22, 26, 28, 30, 34, 38, 42, 46, 50, 53}) {
         files.push_back({"CutAt" + std::to_string(end),
                          [end](const std::string& p) {
-                             auto bytes = test::EncodeBmp(Spec());
+                             auto bytes = test::EncodeBmp(Recipe());
                              bytes.resize(static_cast<std::size_t>(end));
                              test::WriteBytes(p, bytes);
                          },

@@ -16,16 +16,16 @@ namespace rotopal::test {
 class Form1Fixture : public ::testing::Test {
 protected:
     // Writes a screen file into the scratch folder and returns its path.
-    std::string WriteScreen(const std::string& name, BmpSpec spec) {
+    std::string WriteScreen(const std::string& name, BmpRecipe recipe) {
         const std::string path = dir / name;
-        WriteBytes(path, EncodeBmp(spec));
+        WriteBytes(path, EncodeBmp(recipe));
         return path;
     }
     std::string WriteScreen(const std::string& name, int colours = 256,
                             std::uint32_t clrImportant = 240, std::uint32_t seed = 1) {
-        auto spec = ClassicScreen(colours, seed);
-        spec.biClrImportant = clrImportant;
-        return WriteScreen(name, spec);
+        auto recipe = ClassicScreen(colours, seed);
+        recipe.biClrImportant = clrImportant;
+        return WriteScreen(name, recipe);
     }
 
     // Gives an entry a new colour as the user does: selects it and picks the colour, given as

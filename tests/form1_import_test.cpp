@@ -5,12 +5,14 @@
 #include "import/picture_import.h"
 #include "tests/form1_fixture.h"
 #include "tests/test_pictures.h"
+#include "ui/file_filters.h"
 #include "ui/import_messages.h"
 #include "ui/texts.h"
 
 namespace rotopal {
 namespace {
 
+using test::FakeWindowSystem;
 using test::Form1Fixture;
 
 // Dropping a picture that is not a screen on the main window opens the import dialog.
@@ -170,6 +172,46 @@ TEST_F(DroppedPictureTest, AFileThatIsNoPictureGetsTheUsualRefusal) {
     EXPECT_FALSE(dialog.isOpen());
     ASSERT_EQ(ws.messageBoxes.size(), 1u);
     EXPECT_EQ(ws.messageBoxes[0].text, texts::kNotBitmapMessage);
+}
+
+// The specified ways in stay as specified: a picture named at start is a file that is not a
+// bitmap, refused before the window shows, its path kept, so that a reset refuses it again.
+TEST_F(DroppedPictureTest, APictureNamedAtStartIsRefusedAsNoBitmapAndItsPathKept) {
+    FakeWindowSystem fresh;
+    Form1 started(fresh);
+    started.Form_Load(picture);
+    EXPECT_FALSE(started.importDialog().isOpen());
+    ASSERT_EQ(fresh.messageBoxes.size(), 1u);
+    EXPECT_EQ(fresh.messageBoxes[0].text, texts::kNotBitmapMessage);
+    EXPECT_EQ(started.session().path, picture);
+    fresh.messageAnswers = {MessageAnswer::Yes};
+    started.Command4_Click();
+    ASSERT_EQ(fresh.messageBoxes.size(), 3u) << "the question, then the same refusal";
+    EXPECT_EQ(fresh.messageBoxes[2].text, texts::kNotBitmapMessage);
+    EXPECT_FALSE(started.importDialog().isOpen());
+}
+
+TEST_F(DroppedPictureTest, TheImportOptionOpensTheDialog) {
+    form.ImportPicture(picture);
+    Settle();
+    EXPECT_TRUE(dialog.isOpen());
+    EXPECT_TRUE(dialog.preview());
+}
+
+// The open dialog's picture type is the import's own: a BMP that is no screen chosen there is
+// made into one, while under the bitmaps' type it gets the specified refusal.
+TEST_F(DroppedPictureTest, ThePictureTypeOfTheOpenDialogImportsABmpThatIsNoScreen) {
+    const std::string bmp = dir / "photo.bmp";
+    test::WriteBytes(bmp, test::EncodePicture(400, 300, test::Stripes(400, {kOrange, kTeal}), ".bmp"));
+    ws.openAnswers = {{bmp, 3}};
+    form.Command1_Click();
+    EXPECT_FALSE(dialog.isOpen());
+    ASSERT_EQ(ws.messageBoxes.size(), 1u);
+    ws.openAnswers = {{bmp, kPictureFilterNumber}};
+    form.Command1_Click();
+    Settle();
+    EXPECT_TRUE(dialog.isOpen());
+    EXPECT_EQ(ws.messageBoxes.size(), 1u);
 }
 
 struct FailureCase {

@@ -153,7 +153,7 @@ TEST_F(Form1Test, OpeningSetsEveryPartOfTheWindowFromTheFile) {
 TEST_F(Form1Test, OpenButtonAsksForAnExistingFileFromTheProgramFolder) {
     form.Form_Load("");
     const std::string path = WriteScreen("logow.sys");
-    ws.openAnswers = {"", path};
+    ws.openAnswers = {{"", 0}, {path, 1}};
 
     form.Command1_Click();  // cancelled
     ExpectEmptyWindow();
@@ -225,7 +225,7 @@ INSTANTIATE_TEST_SUITE_P(
 struct RejectionCase {
     const char* name;
     std::string_view message;
-    void (*prepare)(const std::string& path, test::BmpSpec& spec);
+    void (*prepare)(const std::string& path, test::BmpRecipe& recipe);
 };
 
 class RejectionTest : public Form1Test, public ::testing::WithParamInterface<RejectionCase> {};
@@ -243,9 +243,9 @@ TEST_P(RejectionTest, LeavesTheOpenDocumentAndTheWindowAsTheyWere) {
     const auto inverted = form.state().invertedDC.image();
 
     const std::string bad = dir / "bad.sys";
-    auto spec = test::ClassicScreen(256, 3);
-    spec.biClrImportant = 200;
-    GetParam().prepare(bad, spec);
+    auto recipe = test::ClassicScreen(256, 3);
+    recipe.biClrImportant = 200;
+    GetParam().prepare(bad, recipe);
     ws.ClearLog();
     form.OpenFile(bad);
 
@@ -274,50 +274,51 @@ TEST_P(RejectionTest, LeavesTheOpenDocumentAndTheWindowAsTheyWere) {
     EXPECT_EQ(document, before);
 }
 
-void WriteSpec(const std::string& path, test::BmpSpec& spec) {
-    test::WriteBytes(path, test::EncodeBmp(spec));
+void WriteRecipe(const std::string& path, test::BmpRecipe& recipe) {
+    test::WriteBytes(path, test::EncodeBmp(recipe));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Files, RejectionTest,
     ::testing::Values(RejectionCase{"FourBit", texts::kNotEightBitMessage,
-                                    [](const std::string& p, test::BmpSpec& s) {
+                                    [](const std::string& p, test::BmpRecipe& s) {
                                         s.biBitCount = 4;
-                                        WriteSpec(p, s);
+                                        WriteRecipe(p, s);
                                     }},
                       RejectionCase{"Wider", texts::kWrongSizeMessage,
-                                    [](const std::string& p, test::BmpSpec& s) {
+                                    [](const std::string& p, test::BmpRecipe& s) {
                                         s.biWidth = 640;
-                                        WriteSpec(p, s);
+                                        WriteRecipe(p, s);
                                     }},
                       RejectionCase{"TopDown", texts::kWrongSizeMessage,
-                                    [](const std::string& p, test::BmpSpec& s) {
+                                    [](const std::string& p, test::BmpRecipe& s) {
                                         s.biHeight = -400;
-                                        WriteSpec(p, s);
+                                        WriteRecipe(p, s);
                                     }},
                       RejectionCase{"NotABitmap", texts::kNotBitmapMessage,
-                                    [](const std::string& p, test::BmpSpec& s) {
+                                    [](const std::string& p, test::BmpRecipe& s) {
                                         s.bfType = 0x5A4D;
-                                        WriteSpec(p, s);
+                                        WriteRecipe(p, s);
                                     }},
                       RejectionCase{"CutInTheHeader", texts::kNotBitmapMessage,
-                                    [](const std::string& p, test::BmpSpec& s) {
+                                    [](const std::string& p, test::BmpRecipe& s) {
                                         auto bytes = test::EncodeBmp(s);
                                         bytes.resize(30);
                                         test::WriteBytes(p, bytes);
                                     }},
                       RejectionCase{"Missing", texts::kNotBitmapMessage,
-                                    [](const std::string&, test::BmpSpec&) {}},
-                      RejectionCase{
-                          "Folder", texts::kNotBitmapMessage,
-                          [](const std::string& p, test::BmpSpec&) { ::mkdir(p.c_str(), 0755); }}),
+                                    [](const std::string&, test::BmpRecipe&) {}},
+                      RejectionCase{"Folder", texts::kNotBitmapMessage,
+                                    [](const std::string& p, test::BmpRecipe&) {
+                                        ::mkdir(p.c_str(), 0755);
+                                    }}),
     test::CaseName{});
 
 TEST_F(Form1Test, RejectionBeforeAnyFileKeepsTheWindowEmpty) {
     form.Form_Load("");
-    test::BmpSpec spec = test::ClassicScreen();
-    spec.biBitCount = 24;
-    form.OpenFile(WriteScreen("photo.bmp", spec));
+    test::BmpRecipe recipe = test::ClassicScreen();
+    recipe.biBitCount = 24;
+    form.OpenFile(WriteScreen("photo.bmp", recipe));
     EXPECT_EQ(ws.messageBoxes.size(), 1u);
     ExpectEmptyWindow();
 }

@@ -13,7 +13,7 @@
 namespace rotopal {
 namespace {
 
-using test::BmpSpec;
+using test::BmpRecipe;
 using test::Bytes;
 using test::ClassicScreen;
 using test::EncodeBmp;
@@ -40,7 +40,7 @@ std::span<const std::uint8_t> PixelsOf(const LogoDocument& doc) {
 
 struct RejectionCase {
     const char* name;
-    std::function<void(BmpSpec&)> breakSpec;
+    std::function<void(BmpRecipe&)> breakRecipe;
     std::function<void(Bytes&)> breakBytes;  // applied after encoding, when set
     ReadErrorKind kind;
     Rejection rejection;
@@ -50,12 +50,12 @@ class RejectionTest : public ::testing::TestWithParam<RejectionCase> {};
 
 TEST_P(RejectionTest, IsRejectedWithItsKindAndNeverAsks) {
     const auto& c = GetParam();
-    BmpSpec spec = ClassicScreen(16);
-    spec.biClrUsed = 16;  // a file that would otherwise be asked about
-    if (c.breakSpec) {
-        c.breakSpec(spec);
+    BmpRecipe recipe = ClassicScreen(16);
+    recipe.biClrUsed = 16;  // a file that would otherwise be asked about
+    if (c.breakRecipe) {
+        c.breakRecipe(recipe);
     }
-    Bytes bytes = EncodeBmp(spec);
+    Bytes bytes = EncodeBmp(recipe);
     if (c.breakBytes) {
         c.breakBytes(bytes);
     }
@@ -75,73 +75,74 @@ INSTANTIATE_TEST_SUITE_P(
                                     Rejection::NotBitmap},
                       RejectionCase{"OneByte", nullptr, kCut(1), ReadErrorKind::NotBmpSignature,
                                     Rejection::NotBitmap},
-                      RejectionCase{"StartsWithMZ", [](BmpSpec& s) { s.bfType = 0x5A4D; }, nullptr,
-                                    ReadErrorKind::NotBmpSignature, Rejection::NotBitmap},
-                      RejectionCase{"SignatureSwapped", [](BmpSpec& s) { s.bfType = 0x424D; },
+                      RejectionCase{"StartsWithMZ", [](BmpRecipe& s) { s.bfType = 0x5A4D; },
+                                    nullptr, ReadErrorKind::NotBmpSignature, Rejection::NotBitmap},
+                      RejectionCase{"SignatureSwapped", [](BmpRecipe& s) { s.bfType = 0x424D; },
                                     nullptr, ReadErrorKind::NotBmpSignature, Rejection::NotBitmap},
                       RejectionCase{"EndsInFileHeader", nullptr, kCut(10),
                                     ReadErrorKind::TruncatedHeaders, Rejection::NotBitmap},
                       RejectionCase{"EndsOneByteBeforeInfoHeaderEnd", nullptr, kCut(53),
                                     ReadErrorKind::TruncatedHeaders, Rejection::NotBitmap},
-                      RejectionCase{"TwentyFourBit", [](BmpSpec& s) { s.biBitCount = 24; }, nullptr,
+                      RejectionCase{"TwentyFourBit", [](BmpRecipe& s) { s.biBitCount = 24; },
+                                    nullptr, ReadErrorKind::NotEightBit, Rejection::NotEightBit},
+                      RejectionCase{"FourBit", [](BmpRecipe& s) { s.biBitCount = 4; }, nullptr,
                                     ReadErrorKind::NotEightBit, Rejection::NotEightBit},
-                      RejectionCase{"FourBit", [](BmpSpec& s) { s.biBitCount = 4; }, nullptr,
-                                    ReadErrorKind::NotEightBit, Rejection::NotEightBit},
-                      RejectionCase{"TopDown", [](BmpSpec& s) { s.biHeight = -400; }, nullptr,
+                      RejectionCase{"TopDown", [](BmpRecipe& s) { s.biHeight = -400; }, nullptr,
                                     ReadErrorKind::WrongSize, Rejection::WrongSize},
-                      RejectionCase{"Width321", [](BmpSpec& s) { s.biWidth = 321; }, nullptr,
+                      RejectionCase{"Width321", [](BmpRecipe& s) { s.biWidth = 321; }, nullptr,
                                     ReadErrorKind::WrongSize, Rejection::WrongSize},
-                      RejectionCase{"Height399", [](BmpSpec& s) { s.biHeight = 399; }, nullptr,
+                      RejectionCase{"Height399", [](BmpRecipe& s) { s.biHeight = 399; }, nullptr,
                                     ReadErrorKind::WrongSize, Rejection::WrongSize},
                       RejectionCase{"WidthAndHeightSwapped",
-                                    [](BmpSpec& s) {
+                                    [](BmpRecipe& s) {
                                         s.biWidth = 400;
                                         s.biHeight = 320;
                                     },
                                     nullptr, ReadErrorKind::WrongSize, Rejection::WrongSize},
                       RejectionCase{"DepthIsTestedBeforeSize",
-                                    [](BmpSpec& s) {
+                                    [](BmpRecipe& s) {
                                         s.biBitCount = 24;
                                         s.biWidth = 640;
                                     },
                                     nullptr, ReadErrorKind::NotEightBit, Rejection::NotEightBit},
                       RejectionCase{"SignatureIsTestedBeforeDepth",
-                                    [](BmpSpec& s) {
+                                    [](BmpRecipe& s) {
                                         s.bfType = 0;
                                         s.biBitCount = 24;
                                     },
                                     nullptr, ReadErrorKind::NotBmpSignature, Rejection::NotBitmap},
-                      RejectionCase{"Rle4", [](BmpSpec& s) { s.biCompression = 2; }, nullptr,
+                      RejectionCase{"Rle4", [](BmpRecipe& s) { s.biCompression = 2; }, nullptr,
                                     ReadErrorKind::UnsupportedCompression, Rejection::NotBitmap},
-                      RejectionCase{"BitFields", [](BmpSpec& s) { s.biCompression = 3; }, nullptr,
+                      RejectionCase{"BitFields", [](BmpRecipe& s) { s.biCompression = 3; }, nullptr,
                                     ReadErrorKind::UnsupportedCompression, Rejection::NotBitmap},
-                      RejectionCase{"EmbeddedPng", [](BmpSpec& s) { s.biCompression = 5; }, nullptr,
-                                    ReadErrorKind::UnsupportedCompression, Rejection::NotBitmap},
+                      RejectionCase{"EmbeddedPng", [](BmpRecipe& s) { s.biCompression = 5; },
+                                    nullptr, ReadErrorKind::UnsupportedCompression,
+                                    Rejection::NotBitmap},
                       RejectionCase{"SizeIsTestedBeforeCompression",
-                                    [](BmpSpec& s) {
+                                    [](BmpRecipe& s) {
                                         s.biCompression = 3;
                                         s.biHeight = 200;
                                     },
                                     nullptr, ReadErrorKind::WrongSize, Rejection::WrongSize},
-                      RejectionCase{"ColourCount257", [](BmpSpec& s) { s.biClrUsed = 257; },
+                      RejectionCase{"ColourCount257", [](BmpRecipe& s) { s.biClrUsed = 257; },
                                     nullptr, ReadErrorKind::TooManyColours, Rejection::NotBitmap},
                       RejectionCase{"ColourCountNegative",
-                                    [](BmpSpec& s) { s.biClrUsed = 0xFFFFFFFF; }, nullptr,
+                                    [](BmpRecipe& s) { s.biClrUsed = 0xFFFFFFFF; }, nullptr,
                                     ReadErrorKind::TooManyColours, Rejection::NotBitmap}),
     test::CaseName());
 
 TEST(ReaderErrors, CarryTheOffendingValues) {
-    BmpSpec spec = ClassicScreen();
-    spec.biWidth = 640;
-    spec.biHeight = 480;
-    auto wrongSize = DecodeLogoFile(EncodeBmp(spec), nullptr);
+    BmpRecipe recipe = ClassicScreen();
+    recipe.biWidth = 640;
+    recipe.biHeight = 480;
+    auto wrongSize = DecodeLogoFile(EncodeBmp(recipe), nullptr);
     ASSERT_FALSE(wrongSize.has_value());
     EXPECT_EQ(wrongSize.error().width, 640);
     EXPECT_EQ(wrongSize.error().height, 480);
 
-    spec = ClassicScreen();
-    spec.biBitCount = 24;
-    auto depth = DecodeLogoFile(EncodeBmp(spec), nullptr);
+    recipe = ClassicScreen();
+    recipe.biBitCount = 24;
+    auto depth = DecodeLogoFile(EncodeBmp(recipe), nullptr);
     ASSERT_FALSE(depth.has_value());
     EXPECT_EQ(depth.error().value, 24u);
     EXPECT_NE(DescribeReadError(depth.error()).find("24"), std::string::npos);
@@ -163,15 +164,15 @@ class ColourCountTest : public ::testing::TestWithParam<ColourCountCase> {};
 
 TEST_P(ColourCountTest, ReadsExactlyTheStoredEntries) {
     const auto& c = GetParam();
-    BmpSpec spec;
-    spec.biClrUsed = c.biClrUsed;
-    spec.biClrImportant = 10;
-    spec.colours = test::DistinctColours(c.storedEntries);
-    spec.pixelBlock = test::PatternPixels(c.storedEntries);
+    BmpRecipe recipe;
+    recipe.biClrUsed = c.biClrUsed;
+    recipe.biClrImportant = 10;
+    recipe.colours = test::DistinctColours(c.storedEntries);
+    recipe.pixelBlock = test::PatternPixels(c.storedEntries);
 
     Asker asker;
     asker.answer = c.answer.value_or(false);
-    const auto result = DecodeLogoFile(EncodeBmp(spec), asker.Fn());
+    const auto result = DecodeLogoFile(EncodeBmp(recipe), asker.Fn());
     ASSERT_TRUE(result.has_value());
     const auto& doc = result.value().document;
 
@@ -188,7 +189,7 @@ TEST_P(ColourCountTest, ReadsExactlyTheStoredEntries) {
         ASSERT_EQ(doc.palette[static_cast<std::size_t>(i)], expected) << "entry " << i;
     }
     // Pixels start right after the stored entries, converted or not.
-    EXPECT_TRUE(SameBytes(spec.pixelBlock, PixelsOf(doc)));
+    EXPECT_TRUE(SameBytes(recipe.pixelBlock, PixelsOf(doc)));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -208,15 +209,15 @@ TEST(Reader, WithoutAQuestionHandlerKeepsTheStoredCount) {
 }
 
 TEST(Reader, KeepsHeadersAsStored) {
-    BmpSpec spec = ClassicScreen();
-    spec.bfReserved1 = 0x1234;
-    spec.bfReserved2 = 0xABCD;
-    spec.biPlanes = 3;
-    spec.biXPelsPerMeter = -5;
-    spec.biYPelsPerMeter = 77;
-    spec.biSizeImage = 0;
-    spec.biClrImportant = 300;  // not an index; kept, and read elsewhere as "no setting"
-    const auto result = DecodeLogoFile(EncodeBmp(spec), nullptr);
+    BmpRecipe recipe = ClassicScreen();
+    recipe.bfReserved1 = 0x1234;
+    recipe.bfReserved2 = 0xABCD;
+    recipe.biPlanes = 3;
+    recipe.biXPelsPerMeter = -5;
+    recipe.biYPelsPerMeter = 77;
+    recipe.biSizeImage = 0;
+    recipe.biClrImportant = 300;  // not an index; kept, and read elsewhere as "no setting"
+    const auto result = DecodeLogoFile(EncodeBmp(recipe), nullptr);
     ASSERT_TRUE(result.has_value());
     const auto& doc = result.value().document;
     EXPECT_EQ(doc.fileHeader.bfReserved1, 0x1234);
@@ -242,12 +243,12 @@ class LayoutTest : public ::testing::TestWithParam<LayoutCase> {};
 
 TEST_P(LayoutTest, FindsColourTableAndPixels) {
     const auto& c = GetParam();
-    BmpSpec spec = ClassicScreen();
-    spec.biSize = c.biSize;
-    spec.headerPadding = c.headerPadding;
-    spec.gap = c.gap;
-    spec.bfOffBits = c.bfOffBits;
-    const Bytes bytes = EncodeBmp(spec);
+    BmpRecipe recipe = ClassicScreen();
+    recipe.biSize = c.biSize;
+    recipe.headerPadding = c.headerPadding;
+    recipe.gap = c.gap;
+    recipe.bfOffBits = c.bfOffBits;
+    const Bytes bytes = EncodeBmp(recipe);
 
     const auto result = DecodeLogoFile(bytes, nullptr);
     ASSERT_TRUE(result.has_value());
@@ -258,12 +259,12 @@ TEST_P(LayoutTest, FindsColourTableAndPixels) {
             << "entry " << i;
     }
     if (!c.gapReadAsPixels) {
-        EXPECT_TRUE(SameBytes(spec.pixelBlock, PixelsOf(doc)));
+        EXPECT_TRUE(SameBytes(recipe.pixelBlock, PixelsOf(doc)));
         return;
     }
     Bytes expected(c.gap, 0xDD);
-    expected.insert(expected.end(), spec.pixelBlock.begin(),
-                    spec.pixelBlock.end() - static_cast<std::ptrdiff_t>(c.gap));
+    expected.insert(expected.end(), recipe.pixelBlock.begin(),
+                    recipe.pixelBlock.end() - static_cast<std::ptrdiff_t>(c.gap));
     EXPECT_TRUE(SameBytes(expected, PixelsOf(doc)));
 }
 
@@ -290,22 +291,22 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(Reader, LargerHeaderExtraBytesAreNotColours) {
     // The fault this guards against: a V5 file read with its 84 extra header bytes as 21 colours.
-    BmpSpec spec = ClassicScreen();
-    spec.biSize = 124;
-    spec.headerPadding = 84;
-    const auto result = DecodeLogoFile(EncodeBmp(spec), nullptr);
+    BmpRecipe recipe = ClassicScreen();
+    recipe.biSize = 124;
+    recipe.headerPadding = 84;
+    const auto result = DecodeLogoFile(EncodeBmp(recipe), nullptr);
     ASSERT_TRUE(result.has_value());
     EXPECT_NE(result.value().document.palette[0], (RGBQUAD{0xEE, 0xEE, 0xEE, 0xEE}));
     EXPECT_EQ(result.value().document.palette[0], test::DistinctColour(0));
 }
 
 TEST(Reader, DecodesRle8PixelBlocks) {
-    BmpSpec spec = ClassicScreen();
-    spec.biCompression = 1;
+    BmpRecipe recipe = ClassicScreen();
+    recipe.biCompression = 1;
     // Row 0: 320 pixels of index 7 in two runs; row 1: literal 1,2,3 then end of bitmap.
-    spec.pixelBlock = {200, 7, 120, 7, 0, 0, 0, 3, 1, 2, 3, 0, 0, 1};
-    spec.biSizeImage = static_cast<std::uint32_t>(spec.pixelBlock.size());
-    const auto result = DecodeLogoFile(EncodeBmp(spec), nullptr);
+    recipe.pixelBlock = {200, 7, 120, 7, 0, 0, 0, 3, 1, 2, 3, 0, 0, 1};
+    recipe.biSizeImage = static_cast<std::uint32_t>(recipe.pixelBlock.size());
+    const auto result = DecodeLogoFile(EncodeBmp(recipe), nullptr);
     ASSERT_TRUE(result.has_value());
     const auto& px = result.value().document.pixels;
     EXPECT_TRUE(std::all_of(px.begin(), px.begin() + 320, [](auto v) { return v == 7; }));
@@ -320,9 +321,9 @@ TEST(Reader, DecodesRle8PixelBlocks) {
 // Every prefix of a valid file reads without fault: too short for the headers is NotBitmap,
 // anything longer keeps what is there, leaves the rest of palette and pixels zero and says which
 // of the two it cut short.
-void SweepPrefixes(const BmpSpec& spec, std::size_t tableOffset) {
-    const Bytes full = EncodeBmp(spec);
-    const std::size_t pixelOffset = tableOffset + 4 * spec.colours.size();
+void SweepPrefixes(const BmpRecipe& recipe, std::size_t tableOffset) {
+    const Bytes full = EncodeBmp(recipe);
+    const std::size_t pixelOffset = tableOffset + 4 * recipe.colours.size();
     const Bytes zeros(kLogoPixelCount, 0);
     for (std::size_t length = 0; length <= full.size(); ++length) {
         const auto result = DecodeLogoFile(std::span(full).first(length), nullptr);
@@ -346,7 +347,7 @@ void SweepPrefixes(const BmpSpec& spec, std::size_t tableOffset) {
         }
         const std::size_t have = length > pixelOffset ? length - pixelOffset : 0;
         ASSERT_TRUE(
-            SameBytes(std::span(spec.pixelBlock).first(have), std::span(doc.pixels).first(have)))
+            SameBytes(std::span(recipe.pixelBlock).first(have), std::span(doc.pixels).first(have)))
             << "length " << length;
         ASSERT_TRUE(SameBytes(std::span(zeros).first(kLogoPixelCount - have),
                               std::span(doc.pixels).subspan(have)))
@@ -359,15 +360,15 @@ TEST(ReaderSweep, EveryPrefixOfAClassicFile) {
 }
 
 TEST(ReaderSweep, EveryPrefixOfAV5File) {
-    BmpSpec spec = ClassicScreen();
-    spec.biSize = 124;
-    spec.headerPadding = 84;
-    SweepPrefixes(spec, 138);
+    BmpRecipe recipe = ClassicScreen();
+    recipe.biSize = 124;
+    recipe.headerPadding = 84;
+    SweepPrefixes(recipe, 138);
 }
 
 TEST(ReaderSweep, EveryHeaderByteWithEveryValueGivesACleanResult) {
-    const BmpSpec spec = ClassicScreen(16);
-    const Bytes original = EncodeBmp(spec);
+    const BmpRecipe recipe = ClassicScreen(16);
+    const Bytes original = EncodeBmp(recipe);
     for (std::size_t offset = 0; offset < 54; ++offset) {
         for (int value = 0; value < 256; ++value) {
             Bytes bytes = original;
@@ -396,11 +397,11 @@ TEST(ReaderSweep, EveryHeaderByteWithEveryValueGivesACleanResult) {
 
 TEST(ReadLogoFile, ReadsAFileOnDisk) {
     test::TempDir dir;
-    const BmpSpec spec = ClassicScreen();
-    test::WriteBytes(dir / "logo.sys", EncodeBmp(spec));
+    const BmpRecipe recipe = ClassicScreen();
+    test::WriteBytes(dir / "logo.sys", EncodeBmp(recipe));
     const auto result = ReadLogoFile(dir / "logo.sys", nullptr);
     ASSERT_TRUE(result.has_value());
-    EXPECT_TRUE(SameBytes(spec.pixelBlock, PixelsOf(result.value().document)));
+    EXPECT_TRUE(SameBytes(recipe.pixelBlock, PixelsOf(result.value().document)));
 }
 
 TEST(ReadLogoFile, MissingFileIsNotABitmap) {

@@ -48,9 +48,9 @@ public:
         ::mkdir((dir / "win/logos.sys").c_str(), 0755);  // a folder in the way: that save fails
         ::mkdir((dir / "folder.bmp").c_str(), 0755);
         for (int seed = 1; seed <= 3; ++seed) {
-            auto spec = test::ClassicScreen(256, static_cast<std::uint32_t>(seed));
-            spec.biClrImportant = static_cast<std::uint32_t>(256 - 4 * seed);
-            good.push_back(Write("good" + std::to_string(seed) + ".sys", spec));
+            auto recipe = test::ClassicScreen(256, static_cast<std::uint32_t>(seed));
+            recipe.biClrImportant = static_cast<std::uint32_t>(256 - 4 * seed);
+            good.push_back(Write("good" + std::to_string(seed) + ".sys", recipe));
         }
         auto small = test::ClassicScreen(16, 9);
         small.biClrImportant = 0;
@@ -65,9 +65,9 @@ public:
         test::WriteBytes(notes, test::Bytes{'n', 'o', 't', 'e', 's'});
     }
 
-    std::string Write(const std::string& name, const test::BmpSpec& spec) {
+    std::string Write(const std::string& name, const test::BmpRecipe& recipe) {
         const std::string path = dir / name;
-        test::WriteBytes(path, test::EncodeBmp(spec));
+        test::WriteBytes(path, test::EncodeBmp(recipe));
         return path;
     }
 

@@ -67,7 +67,7 @@ void Put32(Bytes& b, std::uint32_t v) {
 
 }  // namespace
 
-Bytes EncodeBmp(const BmpSpec& s) {
+Bytes EncodeBmp(const BmpRecipe& s) {
     const std::size_t tableOffset = 14 + 40 + s.headerPadding;
     const std::size_t pixelOffset = tableOffset + 4 * s.colours.size() + s.gap;
     const std::size_t total = pixelOffset + s.pixelBlock.size();
@@ -138,12 +138,12 @@ Bytes PatternPixels(int colours, std::uint32_t seed) {
     return pixels;
 }
 
-BmpSpec ClassicScreen(int colours, std::uint32_t seed) {
-    BmpSpec spec;
-    spec.biClrUsed = colours == 256 ? 0 : static_cast<std::uint32_t>(colours);
-    spec.colours = DistinctColours(colours);
-    spec.pixelBlock = PatternPixels(colours, seed);
-    return spec;
+BmpRecipe ClassicScreen(int colours, std::uint32_t seed) {
+    BmpRecipe recipe;
+    recipe.biClrUsed = colours == 256 ? 0 : static_cast<std::uint32_t>(colours);
+    recipe.colours = DistinctColours(colours);
+    recipe.pixelBlock = PatternPixels(colours, seed);
+    return recipe;
 }
 
 LogoDocument MakeDocument(int colours, std::uint32_t firstAnimated) {

@@ -42,7 +42,7 @@ Bytes ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, std::span<const std::uint8_t> bytes);
 
 // Field-by-field description of a bitmap file, encoded by hand in the test helper.
-struct BmpSpec {
+struct BmpRecipe {
     std::uint16_t bfType = 0x4D42;
     std::uint32_t bfSize = 0;  // 0: the real length
     std::uint16_t bfReserved1 = 0;
@@ -65,7 +65,7 @@ struct BmpSpec {
     Bytes pixelBlock;               // raw or RLE8 bytes as stored
 };
 
-Bytes EncodeBmp(const BmpSpec& spec);
+Bytes EncodeBmp(const BmpRecipe& recipe);
 
 // A distinct, non-grey colour for every index, reserved byte set too.
 RGBQUAD DistinctColour(int index);
@@ -77,7 +77,7 @@ Palette DistinctPalette();
 Bytes PatternPixels(int colours, std::uint32_t seed = 1);
 
 // A classic 40-byte-header screen with the given number of stored colours (biClrUsed 0 for 256).
-BmpSpec ClassicScreen(int colours = 256, std::uint32_t seed = 1);
+BmpRecipe ClassicScreen(int colours = 256, std::uint32_t seed = 1);
 
 // A fully populated document with a recognisable palette and pixel pattern.
 LogoDocument MakeDocument(int colours = 256, std::uint32_t firstAnimated = 240);

@@ -118,6 +118,39 @@ INSTANTIATE_TEST_SUITE_P(
         CommandLineCase{"InnerBlanksKept", {"a", "", "b"}, "a  b"}),
     test::CaseName{});
 
+struct RequestCase {
+    const char* name;
+    std::vector<std::string> arguments;
+    ProgramRequest request;
+    std::string text;
+};
+
+class ProgramRequestTest : public ::testing::TestWithParam<RequestCase> {};
+
+// Only whole arguments --help, --version and a leading --import are options; anything else,
+// a toolkit's option included, is the file to open.
+TEST_P(ProgramRequestTest, ReadsOnlyItsOwnOptions) {
+    const ProgramArguments read = ReadProgramArguments(GetParam().arguments);
+    EXPECT_EQ(read.request, GetParam().request);
+    EXPECT_EQ(read.text, GetParam().text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Arguments, ProgramRequestTest,
+    ::testing::Values(
+        RequestCase{"ToolkitOptionIsAPath", {"-reverse"}, ProgramRequest::Window, "-reverse"},
+        RequestCase{"ShortHelpIsAPath", {"-h"}, ProgramRequest::Window, "-h"},
+        RequestCase{"HelpWithAFileIsAPath", {"--help", "x"}, ProgramRequest::Window, "--help x"},
+        RequestCase{"Help", {"--help"}, ProgramRequest::Help, ""},
+        RequestCase{
+            "Import", {"--import", "my", "photo.png"}, ProgramRequest::Import, "my photo.png"},
+        RequestCase{
+            "ImportOfAnOptionLikeName", {"--import", "--help"}, ProgramRequest::Import, "--help"},
+        RequestCase{
+            "ImportAfterAFileIsAPath", {"a", "--import"}, ProgramRequest::Window, "a --import"},
+        RequestCase{"ImportWithoutPicture", {"--import"}, ProgramRequest::Mistake, ""}),
+    test::CaseName{});
+
 TEST(FileFilters, OpenFilterTextIsNulSeparatedInDisplayOrder) {
     using namespace std::string_literals;
     const std::string expected =
@@ -252,12 +285,14 @@ TEST(SaveFailureText, KeepsTheWindowsExactWords) {
 
 TEST(Dialogs, OpenDialogGetsItsTitleFiltersAndFolder) {
     test::FakeWindowSystem ws;
-    ws.openAnswers = {"/tmp/x.bmp"};
-    EXPECT_EQ(ShowOpenDialog(ws, FilterText(OpenDialogFilters()), "/start"), "/tmp/x.bmp");
+    ws.openAnswers = {{"/tmp/x.bmp", 3}};
+    const auto chosen = ShowOpenDialog(ws, FilterText(OpenDialogFilters()), "/start");
+    EXPECT_EQ(chosen.path, "/tmp/x.bmp");
+    EXPECT_EQ(chosen.filterIndex, 3);
     EXPECT_EQ(ws.lastDialogTitle, "ファイルを開く");
     EXPECT_EQ(ws.lastFilters, OpenDialogFilters());
     EXPECT_EQ(ws.lastDialogFolder, "/start");
-    EXPECT_EQ(ShowOpenDialog(ws, FilterText(OpenDialogFilters()), "/start"), "") << "cancel";
+    EXPECT_EQ(ShowOpenDialog(ws, FilterText(OpenDialogFilters()), "/start").path, "") << "cancel";
 }
 
 TEST(Dialogs, SaveDialogStartsWithLogoSysAndReportsTheChosenType) {

@@ -16,10 +16,16 @@ std::string CommandLineText(std::span<const std::string> arguments);
 // its quotes, names no file.
 std::optional<std::string> CommandLinePath(std::string_view text);
 
-// What the program is asked for: its window, or (as the only argument) its version or help,
-// which are printed without opening a window, so they work without a display.
-enum class ProgramRequest { Window, Version, Help };
-ProgramRequest RequestOf(std::span<const std::string> arguments);
+// What the program is asked for: its window on the command line's file; its window with the
+// import dialog on a picture (--import PICTURE); or, as the only argument, its version or help,
+// printed without opening a window, so they work without a display. --import alone is a
+// mistake to be told. Nothing else is an option: "-reverse" is a file's name.
+enum class ProgramRequest { Window, Import, Version, Help, Mistake };
+struct ProgramArguments {
+    ProgramRequest request = ProgramRequest::Window;
+    std::string text;  // Window: the command-line text; Import: the picture's path
+};
+ProgramArguments ReadProgramArguments(std::span<const std::string> arguments);
 
 // The texts printed for --version and --help.
 std::string VersionText();

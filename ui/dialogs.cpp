@@ -5,12 +5,12 @@
 
 namespace rotopal {
 
-std::string ShowOpenDialog(WindowSystem& ws, std::string_view filter,
-                           const std::string& initialFolder) {
+FileDialogAnswer ShowOpenDialog(WindowSystem& ws, std::string_view filter,
+                                const std::string& initialFolder) {
     return ws.OpenFileDialog(texts::kOpenDialogTitle, ParseFilterText(filter), initialFolder);
 }
 
-SaveDialogAnswer ShowSaveDialog(WindowSystem& ws, std::string_view filter,
+FileDialogAnswer ShowSaveDialog(WindowSystem& ws, std::string_view filter,
                                 const std::string& initialFolder) {
     // Without drive letters the pre-filled "C:\logo.sys" becomes logo.sys in the start folder.
     auto answer = ws.SaveFileDialog(texts::kSaveDialogTitle, ParseFilterText(filter), initialFolder,

@@ -8,8 +8,10 @@
 
 namespace rotopal {
 
-// The file types of the open dialog, in display order.
+// The file types of the open dialog, in display order: the four of screens and bitmaps, then
+// the pictures the import reads, at this number counted from 1.
 std::vector<FileFilter> OpenDialogFilters();
+inline constexpr int kPictureFilterNumber = 5;
 // The file types of the save dialog: screen file, bitmap, numbered output.
 std::vector<FileFilter> SaveDialogFilters();
 

@@ -41,8 +41,12 @@ void Form1::Form_Load(std::string_view commandLine) {
     session_.selected.reset();
     session_.hover.reset();
     if (const auto path = CommandLinePath(commandLine)) {
-        OpenFile(*path, OfferImport::PicturesNotBitmaps);
+        OpenFile(*path);
     }
+}
+
+void Form1::ImportPicture(const std::string& path) {
+    OpenImportDialog(path);
 }
 
 void Form1::Form_Unload() {
@@ -54,11 +58,17 @@ void Form1::Form_Unload() {
 // ---- Buttons ---------------------------------------------------------------------------------
 
 void Form1::Command1_Click() {
-    const std::string path =
-        ShowOpenDialog(ws_, FilterText(OpenDialogFilters()), ws_.ProgramFolder());
-    if (!path.empty()) {
-        OpenFile(path, OfferImport::PicturesNotBitmaps);
+    const auto chosen = ShowOpenDialog(ws_, FilterText(OpenDialogFilters()), ws_.ProgramFolder());
+    if (chosen.path.empty()) {
+        return;
     }
+    // The picture file type, which follows the four of screens and bitmaps, is the import's: any
+    // picture it reads chosen there is made into a screen, a BMP of any kind included.
+    if (chosen.filterIndex == kPictureFilterNumber && IsPictureFile(chosen.path)) {
+        OpenImportDialog(chosen.path);
+        return;
+    }
+    OpenFile(chosen.path);
 }
 
 void Form1::Form_DragDrop(const std::vector<std::string>& paths) {
@@ -167,14 +177,7 @@ void Form1::OpenFile(std::string path, OfferImport offer) {
 }
 
 bool Form1::OffersImport(OfferImport offer, const std::string& path) {
-    if (offer == OfferImport::No) {
-        return false;
-    }
-    // A bitmap the reader refuses is told why (not 8-bit, not 320 x 400) when it was opened or
-    // named on the command line; only a dropped one goes to the dialog.
-    const PictureFormat format = PictureFileFormat(path);
-    return format != PictureFormat::Unknown &&
-           (offer == OfferImport::AnyPicture || format != PictureFormat::Bmp);
+    return offer == OfferImport::AnyPicture && IsPictureFile(path);
 }
 
 void Form1::OpenImportDialog(const std::string& path) {

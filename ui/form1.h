@@ -49,6 +49,8 @@ public:
     // Start-up and shutdown. `commandLine` is the text after the program's name.
     void Form_Load(std::string_view commandLine);
     void Form_Unload();
+    // Opens the import dialog on a picture: rotopal --import PICTURE, after Form_Load.
+    void ImportPicture(const std::string& path);
 
     // Buttons.
     void Command1_Click();           // open
@@ -57,8 +59,9 @@ public:
     void Menu_Save_Option_Click(int index);
     void Command3_Click();  // exit
     void Command4_Click();  // reset to the file as opened
-    // Files dropped on the window: one file opens as through the open button; several, or
-    // anything that is not a file, are ignored, as is a drop while an exchange waits.
+    // Files dropped on the window: one file opens as through the open button, and a picture the
+    // reader refuses goes to the import dialog; several, or anything that is not a file, are
+    // ignored, as is a drop while an exchange waits.
     void Form_DragDrop(const std::vector<std::string>& paths);
 
     // Undo (Ctrl+Z) and redo (Ctrl+Shift+Z, Ctrl+Y) of the document's colour edits and
@@ -126,7 +129,9 @@ private:
     // Whether a file that is not a screen should be offered for conversion from a picture: no;
     // pictures other than bitmaps (opened, or named on the command line, where a bitmap the
     // reader refuses is told why); any picture (dropped).
-    enum class OfferImport { No, PicturesNotBitmaps, AnyPicture };
+    // Whether a file the reader refuses goes to the import dialog when it is a picture: only
+    // for a drop, which has no behaviour of its own to keep.
+    enum class OfferImport { No, AnyPicture };
     void OpenFile(std::string path, OfferImport offer);  // a copy: path may be the session's own
     static bool OffersImport(OfferImport offer, const std::string& path);
     // Opens the import dialog on the picture, starting from the range set in the window.

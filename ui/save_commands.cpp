@@ -53,7 +53,7 @@ SaveOutcome SaveCommands::SaveScreen(int target, const EditSession& session) {
 }
 
 SaveOutcome SaveCommands::SaveChosenFile(const EditSession& session) {
-    const SaveDialogAnswer chosen =
+    const FileDialogAnswer chosen =
         ShowSaveDialog(ws_, FilterText(SaveDialogFilters()), ws_.ProgramFolder());
     if (chosen.path.empty()) {
         return SaveOutcome::NotSaved;

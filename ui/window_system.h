@@ -64,9 +64,9 @@ struct FileFilter {
     friend bool operator==(const FileFilter&, const FileFilter&) = default;
 };
 
-// What the save dialog gave back: the chosen path ("" when cancelled) and the number, from 1, of
+// What a file dialog gave back: the chosen path ("" when cancelled) and the number, from 1, of
 // the file type selected when the user confirmed.
-struct SaveDialogAnswer {
+struct FileDialogAnswer {
     std::string path;
     int filterIndex = 0;
 };
@@ -112,10 +112,10 @@ public:
     // is chosen before or after typing: any extension is the caller's business. It refuses a
     // name in a folder that does not exist and stays open, and asks itself before an existing
     // file is chosen.
-    virtual std::string OpenFileDialog(std::string_view title,
-                                       const std::vector<FileFilter>& filters,
-                                       const std::string& initialFolder) = 0;
-    virtual SaveDialogAnswer SaveFileDialog(std::string_view title,
+    virtual FileDialogAnswer OpenFileDialog(std::string_view title,
+                                            const std::vector<FileFilter>& filters,
+                                            const std::string& initialFolder) = 0;
+    virtual FileDialogAnswer SaveFileDialog(std::string_view title,
                                             const std::vector<FileFilter>& filters,
                                             const std::string& initialFolder,
                                             const std::string& initialName) = 0;

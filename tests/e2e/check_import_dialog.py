@@ -1,6 +1,6 @@
 #!/usr/bin/python3
-"""The real program under Xvfb, given a picture as its argument: the import dialog opens with
-its preview drawn, Return accepts it, and the main window's title then names the picture.
+"""The real program under Xvfb, started with --import PICTURE: the import dialog opens with its
+preview drawn, Return accepts it, and the main window's title then names the picture.
 
   check_import_dialog.py ROTOPAL OUTPUT_FOLDER
 
@@ -50,7 +50,7 @@ def main():
     # A picture of its own: a fixed plasma between two colours, wider than the screen.
     subprocess.run([CONVERT, "-seed", "7", "-size", "800x450", "plasma:#f08030-#3050c0",
                     str(picture)], check=True)
-    child = subprocess.Popen([program, str(picture)])
+    child = subprocess.Popen([program, "--import", str(picture)])
     try:
         main_window, _ = find_main_window(time.monotonic() + 30)
         dialog = wait_for(lambda: xdotool("search", "--onlyvisible", "--name", DIALOG_TITLE),

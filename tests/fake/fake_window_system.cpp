@@ -103,17 +103,21 @@ MessageAnswer FakeWindowSystem::MessageBox(std::string_view caption, std::string
     return Next(messageAnswers, fallback);
 }
 
-std::string FakeWindowSystem::OpenFileDialog(std::string_view title,
-                                             const std::vector<FileFilter>& filters,
-                                             const std::string& initialFolder) {
+FileDialogAnswer FakeWindowSystem::OpenFileDialog(std::string_view title,
+                                                  const std::vector<FileFilter>& filters,
+                                                  const std::string& initialFolder) {
     lastDialogTitle = title;
     lastFilters = filters;
     lastDialogFolder = initialFolder;
     log.push_back("OpenFileDialog");
-    return Next(openAnswers, std::string());
+    FileDialogAnswer answer = Next(openAnswers, FileDialogAnswer{});
+    if (answer.path.empty()) {
+        answer.filterIndex = 0;
+    }
+    return answer;
 }
 
-SaveDialogAnswer FakeWindowSystem::SaveFileDialog(std::string_view title,
+FileDialogAnswer FakeWindowSystem::SaveFileDialog(std::string_view title,
                                                   const std::vector<FileFilter>& filters,
                                                   const std::string& initialFolder,
                                                   const std::string& initialName) {
@@ -123,7 +127,7 @@ SaveDialogAnswer FakeWindowSystem::SaveFileDialog(std::string_view title,
     lastSaveName = initialName;
     log.push_back("SaveFileDialog");
     for (;;) {
-        SaveDialogAnswer answer = Next(saveAnswers, SaveDialogAnswer{});
+        FileDialogAnswer answer = Next(saveAnswers, FileDialogAnswer{});
         const auto slash = answer.path.find_last_of('/');
         const std::string folder = slash == std::string::npos
                                        ? "."

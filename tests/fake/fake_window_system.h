@@ -36,8 +36,8 @@ public:
 
     // Scripts. An empty queue answers No, cancel or "nothing chosen".
     std::deque<MessageAnswer> messageAnswers;
-    std::deque<std::string> openAnswers;
-    std::deque<SaveDialogAnswer> saveAnswers;
+    std::deque<FileDialogAnswer> openAnswers;
+    std::deque<FileDialogAnswer> saveAnswers;
     std::deque<std::optional<std::int32_t>> colourAnswers;
     std::deque<std::optional<int>> menuAnswers;
     // Runs inside DoEvents, for tests of what may happen during a yield.
@@ -92,9 +92,9 @@ public:
 
     MessageAnswer MessageBox(std::string_view caption, std::string_view text, MessageIcon icon,
                              MessageButtons buttons) override;
-    std::string OpenFileDialog(std::string_view title, const std::vector<FileFilter>& filters,
-                               const std::string& initialFolder) override;
-    SaveDialogAnswer SaveFileDialog(std::string_view title, const std::vector<FileFilter>& filters,
+    FileDialogAnswer OpenFileDialog(std::string_view title, const std::vector<FileFilter>& filters,
+                                    const std::string& initialFolder) override;
+    FileDialogAnswer SaveFileDialog(std::string_view title, const std::vector<FileFilter>& filters,
                                     const std::string& initialFolder,
                                     const std::string& initialName) override;
     std::optional<std::int32_t> ColorDialog(

@@ -63,6 +63,8 @@ public:
         std::vector<int> types;
     };
     virtual void AnswerSaveDialog(const std::string& folder, std::vector<Attempt> attempts) = 0;
+    // The open dialog opened next, answered the same way.
+    virtual void AnswerOpenDialog(const std::string& folder, std::vector<Attempt> attempts) = 0;
     virtual void LetEventsRun() = 0;
     // Does `action` while the next message box or pop-up menu is open, then closes it.
     virtual void DuringNextModal(std::function<void()> action) = 0;
@@ -96,6 +98,12 @@ public:
             const int type = attempt.types.empty() ? 1 : attempt.types.back();
             ws_.saveAnswers.push_back(
                 {folder + "/" + (attempt.typed != nullptr ? attempt.typed : "logo.sys"), type});
+        }
+    }
+    void AnswerOpenDialog(const std::string& folder, std::vector<Attempt> attempts) override {
+        for (const auto& attempt : attempts) {
+            const int type = attempt.types.empty() ? 1 : attempt.types.back();
+            ws_.openAnswers.push_back({folder + "/" + attempt.typed, type});
         }
     }
     void LetEventsRun() override { ws_.RunEventLoop(); }
@@ -177,6 +185,9 @@ public:
         QApplication::sendEvent(&ws_.mainWindow(), &drop);
     }
     void AnswerSaveDialog(const std::string& folder, std::vector<Attempt> attempts) override;
+    void AnswerOpenDialog(const std::string& folder, std::vector<Attempt> attempts) override {
+        AnswerSaveDialog(folder, std::move(attempts));
+    }
     void DuringNextModal(std::function<void()> action) override {
         // Timers of the test's own, which the window system does not hold.
         QTimer::singleShot(100, [action] { action(); });
@@ -339,10 +350,10 @@ public:
     WindowSystem& ws() { return user_->windows(); }
 
     std::string WriteScreen(const std::string& name) {
-        auto spec = test::ClassicScreen();
-        spec.biClrImportant = 240;  // 16 animated entries
+        auto recipe = test::ClassicScreen();
+        recipe.biClrImportant = 240;  // 16 animated entries
         const std::string path = dir / name;
-        test::WriteBytes(path, test::EncodeBmp(spec));
+        test::WriteBytes(path, test::EncodeBmp(recipe));
         return path;
     }
     void Start(const std::string& commandLine = "") {
@@ -693,7 +704,7 @@ TEST_P(SaveDialogContract, ReturnsExactlyTheNameTypedInAFolderThatExists) {
     Session session(implementation);
     session.Start(session.WriteScreen("screen.sys"));  // no name the cases save under
     session.user().AnswerSaveDialog(session.dir.path(), row.attempts);
-    const SaveDialogAnswer answer = session.ws().SaveFileDialog(
+    const FileDialogAnswer answer = session.ws().SaveFileDialog(
         texts::kSaveDialogTitle, SaveDialogFilters(), session.dir.path(), "logo.sys");
     EXPECT_EQ(answer.path, session.dir / row.expectedName);
     EXPECT_EQ(answer.filterIndex, row.expectedType);
@@ -714,6 +725,17 @@ INSTANTIATE_TEST_SUITE_P(
                            "title.sys",
                            1})),
     RowName{});
+
+// The open dialog tells which file type the file was chosen under: the picture type imports.
+TEST_P(PortContract, OpenDialogReportsTheChosenFileType) {
+    session.Start();
+    test::WriteBytes(session.dir / "photo.png", test::Bytes{0x89, 'P', 'N', 'G'});
+    user.AnswerOpenDialog(session.dir.path(), {{"photo.png", {kPictureFilterNumber}}});
+    const FileDialogAnswer answer =
+        session.ws().OpenFileDialog("ファイルを開く", OpenDialogFilters(), session.dir.path());
+    EXPECT_EQ(answer.path, session.dir / "photo.png");
+    EXPECT_EQ(answer.filterIndex, kPictureFilterNumber);
+}
 
 INSTANTIATE_TEST_SUITE_P(Both, PortContract, kImplementations, ImplementationName{});
 

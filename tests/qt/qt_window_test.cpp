@@ -77,10 +77,10 @@ protected:
     QtWindowTest() { windows.Attach(form, form2); }
 
     std::string WriteScreen(const std::string& name, std::uint32_t clrImportant = 240) {
-        auto spec = test::ClassicScreen();
-        spec.biClrImportant = clrImportant;
+        auto recipe = test::ClassicScreen();
+        recipe.biClrImportant = clrImportant;
         const std::string path = dir / name;
-        test::WriteBytes(path, test::EncodeBmp(spec));
+        test::WriteBytes(path, test::EncodeBmp(recipe));
         return path;
     }
 

@@ -5,6 +5,7 @@
 #include <QLibraryInfo>
 #include <QStyleFactory>
 #include <QTranslator>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
@@ -32,14 +33,24 @@ bool HasDisplay() {
 }  // namespace
 
 int main(int argc, char** argv) {
-    switch (rotopal::RequestOf(std::vector<std::string>(argv + 1, argv + argc))) {
+    // The arguments as given: Qt never sees them, so none of them is taken for one of its own
+    // options (-reverse, -style, -platform ...).
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    const rotopal::ProgramArguments asked = rotopal::ReadProgramArguments(arguments);
+    switch (asked.request) {
         case rotopal::ProgramRequest::Version:
             std::fputs(rotopal::VersionText().c_str(), stdout);
             return 0;
         case rotopal::ProgramRequest::Help:
             std::fputs(rotopal::HelpText().c_str(), stdout);
             return 0;
-        case rotopal::ProgramRequest::Window: break;
+        case rotopal::ProgramRequest::Mistake:
+            std::fputs(
+                "rotopal: --import needs the picture to make a screen from; see rotopal --help.\n",
+                stderr);
+            return 2;
+        case rotopal::ProgramRequest::Window:
+        case rotopal::ProgramRequest::Import: break;
     }
     if (!HasDisplay()) {
         std::fprintf(stderr,
@@ -53,7 +64,9 @@ int main(int argc, char** argv) {
         platform != nullptr && *platform == '\0') {
         ::unsetenv("QT_QPA_PLATFORM");
     }
-    QApplication app(argc, argv);
+    int qtArgc = 1;
+    std::array<char*, 2> qtArgv{argv[0], nullptr};
+    QApplication app(qtArgc, qtArgv.data());
     QApplication::setStyle(QStyleFactory::create("Fusion"));
     // Qt's own buttons and dialogs speak Japanese like the rest of the program.
     QTranslator translator;
@@ -64,14 +77,17 @@ int main(int argc, char** argv) {
     font.setPixelSize(12);
     QApplication::setFont(font);
 
-    // QApplication has taken its own options out of argv; the rest is the command line.
-    const std::vector<std::string> arguments(argv + 1, argv + argc);
     rotopal::qt::QtWindowSystem windows;
     // The session holds a 129 KB document: the main window lives on the heap.
     const auto form1 = std::make_unique<rotopal::Form1>(windows);
     rotopal::Form2 form2(windows, form1->session());
     windows.Attach(*form1, form2);
-    form1->Form_Load(rotopal::CommandLineText(arguments));
+    if (asked.request == rotopal::ProgramRequest::Import) {
+        form1->Form_Load("");
+        form1->ImportPicture(asked.text);
+    } else {
+        form1->Form_Load(asked.text);
+    }
     windows.ShowMainWindow();
     return QApplication::exec();
 }

@@ -44,9 +44,9 @@ public:
 
     MessageAnswer MessageBox(std::string_view caption, std::string_view text, MessageIcon icon,
                              MessageButtons buttons) override;
-    std::string OpenFileDialog(std::string_view title, const std::vector<FileFilter>& filters,
+    FileDialogAnswer OpenFileDialog(std::string_view title, const std::vector<FileFilter>& filters,
                                const std::string& initialFolder) override;
-    SaveDialogAnswer SaveFileDialog(std::string_view title, const std::vector<FileFilter>& filters,
+    FileDialogAnswer SaveFileDialog(std::string_view title, const std::vector<FileFilter>& filters,
                                     const std::string& initialFolder,
                                     const std::string& initialName) override;
     std::optional<std::int32_t> ColorDialog(

@@ -26,23 +26,24 @@ MessageAnswer QtWindowSystem::MessageBox(std::string_view caption, std::string_v
     return answer == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
 }
 
-std::string QtWindowSystem::OpenFileDialog(std::string_view title,
-                                           const std::vector<FileFilter>& filters,
-                                           const std::string& initialFolder) {
+FileDialogAnswer QtWindowSystem::OpenFileDialog(std::string_view title,
+                                                const std::vector<FileFilter>& filters,
+                                                const std::string& initialFolder) {
     auto dialog = MakeFileDialog(main_.get(), title, filters, initialFolder);
     dialog->setAcceptMode(QFileDialog::AcceptOpen);
     dialog->setFileMode(QFileDialog::ExistingFile);
     const ModalLoop modal(*this);
     if (runFileDialog) {
-        return runFileDialog(*dialog);
+        const std::string path = runFileDialog(*dialog);
+        return {path, path.empty() ? 0 : SelectedFilterNumber(*dialog)};
     }
     if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) {
         return {};
     }
-    return dialog->selectedFiles().front().toStdString();
+    return {dialog->selectedFiles().front().toStdString(), SelectedFilterNumber(*dialog)};
 }
 
-SaveDialogAnswer QtWindowSystem::SaveFileDialog(std::string_view title,
+FileDialogAnswer QtWindowSystem::SaveFileDialog(std::string_view title,
                                                 const std::vector<FileFilter>& filters,
                                                 const std::string& initialFolder,
                                                 const std::string& initialName) {
