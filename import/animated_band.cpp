@@ -32,12 +32,7 @@ std::optional<int> BandEntryAt(int x, int count) {
     if (count <= 0 || count > kLogoWidth) {
         return std::nullopt;
     }
-    const int run = kLogoWidth / count;
-    const int left = (kLogoWidth - run * count) / 2;
-    if (x < left || x >= left + run * count) {
-        return std::nullopt;
-    }
-    return (x - left) / run;
+    return x * count / kLogoWidth;
 }
 
 }  // namespace rotopal

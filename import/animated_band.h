@@ -13,9 +13,9 @@ namespace rotopal {
 // the stops and from the last back to the first, so that rotating them has no seam.
 std::vector<RGBQUAD> BandColours(std::span<const Rgb> stops, int count);
 
-// Which of `count` animated entries (0 = the first) column x of the band shows. Every entry
-// covers the same number of columns, side by side; where the width is not a multiple of the
-// count, the columns left over at both ends show the picture (nothing).
+// Which of `count` animated entries (0 = the first) column x of the band shows: x * count / 320,
+// so that the band spans every column, in the gradient's order, and every entry shows, in runs
+// that differ by one column at most. Nothing for a count outside 1 to 320.
 std::optional<int> BandEntryAt(int x, int count);
 
 }  // namespace rotopal

@@ -18,15 +18,16 @@ int RoundInto(double value, int low, int high) {
 
 }  // namespace
 
-Placement Place(int width, int height, Fit fit) {
+Placement Place(int width, int height, Fit fit, int rows) {
     const double across = static_cast<double>(kDisplayWidth) / width;
     const double down = static_cast<double>(kDisplayHeight) / height;
     switch (fit) {
         case Fit::Contain: {
-            const double scale = std::min(across, down);
+            rows = std::clamp(rows, 1, kLogoHeight);
+            const double scale = std::min(across, down * rows / kLogoHeight);
             // From the display's square pixels to the screen's: half the columns, 5/6 the rows.
             return {width, height, RoundInto(width * scale / 2, 1, kLogoWidth),
-                    RoundInto(height * scale * 5 / 6, 1, kLogoHeight)};
+                    RoundInto(height * scale * 5 / 6, 1, rows)};
         }
         case Fit::Cover: {
             const double scale = std::max(across, down);

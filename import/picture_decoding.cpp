@@ -5,6 +5,7 @@
 #include <string>
 
 #include "import/bmp_rows.h"
+#include "import/decoder_words.h"
 #include "import/fit_geometry.h"
 #include "import/icc_profile.h"
 #include "import/vips_runtime.h"
@@ -130,7 +131,7 @@ ImportError FromDecoder(const std::string& words) {
                         words.find("Insufficient memory") != std::string::npos ||
                         words.find("Error creating thread") != std::string::npos;
     return ImportError{.kind = memory ? ImportErrorKind::OutOfMemory : ImportErrorKind::Damaged,
-                       .detail = FirstLine(words)};
+                       .detail = InPlainWords(FirstLine(words))};
 }
 
 Result<std::shared_ptr<const DecodedPicture>, ImportError> DecodePicture(

@@ -107,7 +107,7 @@ Result<ImportedScreen, ImportError> MakeScreen(const DecodedPicture& picture,
     }
     try {
         DecoderWarnings warnings;
-        auto laid = LayOntoScreen(picture, options.fit, options.background);
+        auto laid = LayOntoScreen(picture, options.fit, options.background, options.bandRows);
         if (!laid) {
             return Failure{laid.error()};
         }

@@ -45,6 +45,32 @@ vips::VImage ExactSize(const vips::VImage& image, int width, int height) {
                        vips::VImage::option()->set("extend", VIPS_EXTEND_COPY));
 }
 
+// An image resampled to width x height with the pixel centres of Pillow and ImageMagick: the
+// centre of output pixel i lies at (i + 0.5) / scale - 0.5 in the input. libvips's reducers
+// sample so already; its enlargement is half a pixel off, so enlarging goes through an affine
+// transform told the centres.
+vips::VImage Resample(vips::VImage image, int width, int height) {
+    const double across = static_cast<double>(width) / image.width();
+    const double down = static_cast<double>(height) / image.height();
+    if (across < 1 || down < 1) {
+        image = image.resize(std::min(across, 1.0),
+                             vips::VImage::option()->set("vscale", std::min(down, 1.0)));
+    }
+    if (image.width() >= width && image.height() >= height) {
+        return image;
+    }
+    const std::vector<double> matrix{static_cast<double>(width) / image.width(), 0, 0,
+                                     static_cast<double>(height) / image.height()};
+    return image.affine(matrix, vips::VImage::option()
+                                    ->set("interpolate", vips::VInterpolate::new_from_name("bicubic"))
+                                    ->set("idx", 0.5)
+                                    ->set("idy", 0.5)
+                                    ->set("odx", -0.5)
+                                    ->set("ody", -0.5)
+                                    ->set("oarea", std::vector<int>{0, 0, width, height})
+                                    ->set("extend", VIPS_EXTEND_COPY));
+}
+
 // The middle width x height of an image, resampled to the given size. Resampling mixes
 // neighbours; with transparency they are weighted by their alpha.
 vips::VImage CutAndResize(vips::VImage image, int cutWidth, int cutHeight, int width, int height) {
@@ -59,9 +85,7 @@ vips::VImage CutAndResize(vips::VImage image, int cutWidth, int cutHeight, int w
                                    cutWidth, cutHeight);
     }
     if (resizing) {
-        image = image.resize(
-            static_cast<double>(width) / cutWidth,
-            vips::VImage::option()->set("vscale", static_cast<double>(height) / cutHeight));
+        image = Resample(image, width, height);
     }
     if (alpha) {
         image = image.unpremultiply().cast(format);
@@ -69,9 +93,10 @@ vips::VImage CutAndResize(vips::VImage image, int cutWidth, int cutHeight, int w
     return ExactSize(image, width, height);
 }
 
-ScreenPicture CentreOnScreen(const vips::VImage& picture, Rgb background) {
+// The picture in the middle of the screen's top `rows` rows, the rest the background.
+ScreenPicture CentreOnScreen(const vips::VImage& picture, Rgb background, int rows) {
     const int left = (kLogoWidth - picture.width()) / 2;
-    const int top = (kLogoHeight - picture.height()) / 2;
+    const int top = std::max(0, (rows - picture.height()) / 2);
     // The colour reduction takes RGBA: an opaque alpha band goes on last.
     const vips::VImage screen = picture
                                     .embed(left, top, kLogoWidth, kLogoHeight,
@@ -86,7 +111,7 @@ ScreenPicture CentreOnScreen(const vips::VImage& picture, Rgb background) {
         throw std::bad_alloc();
     }
     ScreenPicture result;
-    result.showsBackground = picture.width() < kLogoWidth || picture.height() < kLogoHeight;
+    result.showsBackground = picture.width() < kLogoWidth || picture.height() < rows;
     result.rgba.assign(rgba.get(), rgba.get() + std::min(size, kLogoPixelCount * 4));
     result.rgba.resize(kLogoPixelCount * 4);
     return result;
@@ -95,9 +120,11 @@ ScreenPicture CentreOnScreen(const vips::VImage& picture, Rgb background) {
 }  // namespace
 
 Result<ScreenPicture, ImportError> LayOntoScreen(const DecodedPicture& picture, Fit fit,
-                                                 Rgb background) {
+                                                 Rgb background, int bandRows) {
     try {
-        const Placement p = Place(picture.width, picture.height, fit);
+        // Contain shows the whole picture: it keeps above the band.
+        const int rows = fit == Fit::Contain ? kLogoHeight - bandRows : kLogoHeight;
+        const Placement p = Place(picture.width, picture.height, fit, rows);
         // The region in the kept picture, which is smaller than the one in the file.
         const vips::VImage& kept = picture.image;
         const int cutWidth = RoundInto(
@@ -106,7 +133,7 @@ Result<ScreenPicture, ImportError> LayOntoScreen(const DecodedPicture& picture, 
             static_cast<double>(p.regionHeight) * kept.height() / picture.height, 1, kept.height());
         ScreenPicture screen = CentreOnScreen(
             ToOpaque(CutAndResize(kept, cutWidth, cutHeight, p.width, p.height), background),
-            background);
+            background, rows);
         screen.repairs = picture.repairs;
         return screen;
     } catch (const vips::VError& error) {

@@ -21,8 +21,9 @@ struct ScreenPicture {
     std::vector<std::string> repairs;  // what the decoder read past
 };
 
-// Lays a decoded picture onto the screen with a fit and a background.
+// Lays a decoded picture onto the screen with a fit and a background; contain keeps the whole
+// picture above a band of `bandRows` rows at the bottom.
 Result<ScreenPicture, ImportError> LayOntoScreen(const DecodedPicture& picture, Fit fit,
-                                                 Rgb background);
+                                                 Rgb background, int bandRows);
 
 }  // namespace rotopal

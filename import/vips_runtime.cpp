@@ -1,5 +1,7 @@
 #include "import/vips_runtime.h"
 
+#include "import/decoder_words.h"
+
 #include <gmodule.h>
 #include <vips/vips.h>
 
@@ -36,11 +38,16 @@ void KeepWarning(const gchar*, GLogLevelFlags, const gchar* message, gpointer) {
     std::string_view text = message;
     while (!text.empty()) {
         const auto end = std::min(text.find('\n'), text.size());
-        const std::string line(text.substr(0, end));
+        const std::string_view raw = text.substr(0, end);
         text.remove_prefix(std::min(end + 1, text.size()));
-        if (!line.empty() && !IsNote(line) && capturing->size() < kMaxWarnings &&
+        if (raw.empty() || IsNote(raw)) {
+            continue;
+        }
+        // In the user's terms, so that the same damage told by two functions is kept once.
+        std::string line = InPlainWords(raw);
+        if (capturing->size() < kMaxWarnings &&
             std::find(capturing->begin(), capturing->end(), line) == capturing->end()) {
-            capturing->push_back(line);
+            capturing->push_back(std::move(line));
         }
     }
 }

@@ -9,7 +9,9 @@
 
 #include "tests/fake/fake_window_system.h"
 #include "tests/test_support.h"
+#include "import/decoder_words.h"
 #include "ui/command_line.h"
+#include "ui/import_messages.h"
 #include "ui/dialogs.h"
 #include "ui/file_filters.h"
 #include "ui/label_texts.h"
@@ -88,6 +90,13 @@ TEST(InfoLabelText, ShowsTheHeaderFieldsAsTheyAre) {
 TEST(EntryLabelText, ListsTheIndexAndTheThreeChannels) {
     EXPECT_EQ(EntryLabelText(7, RGBQUAD{3, 2, 255, 9}),
               "選択パレット\r\n7番\r\nRed=255\r\nGreen=2\r\nBlue=3");
+}
+
+TEST(DamageText, TellsEveryKnownDamageInJapanese) {
+    for (const std::string_view phrase : KnownDamagePhrases()) {
+        EXPECT_NE(DamageText(std::string(phrase)), phrase) << "no Japanese for: " << phrase;
+    }
+    EXPECT_EQ(DamageText("an odd frame"), "an odd frame");
 }
 
 struct CommandLineCase {

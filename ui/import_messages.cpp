@@ -44,6 +44,15 @@ std::string Reason(const ImportError& error) {
 
 }  // namespace
 
+std::string DamageText(const std::string& words) {
+    for (const auto& [english, japanese] : texts::kDamageInJapanese) {
+        if (words == english) {
+            return std::string(japanese);
+        }
+    }
+    return words;
+}
+
 std::string ImportProgressText(int percent) {
     return FillIn(texts::kImportProgress, {{"percent", std::to_string(percent)}});
 }
@@ -52,7 +61,7 @@ std::string ImportFailureText(const std::string& path, const ImportError& error)
     std::string text =
         std::string(texts::kImportFailedMessage) + "\r\n" + path + "\r\n" + Reason(error);
     if (!error.detail.empty()) {
-        text += "\r\n" + error.detail;
+        text += "\r\n" + DamageText(error.detail);
     }
     return text;
 }
@@ -60,7 +69,7 @@ std::string ImportFailureText(const std::string& path, const ImportError& error)
 std::string ImportRepairText(const std::vector<std::string>& repairs) {
     std::string text(texts::kImportRepairedMessage);
     for (const std::string& repair : repairs) {
-        text += "\r\n" + repair;
+        text += "\r\n" + DamageText(repair);
     }
     return text;
 }

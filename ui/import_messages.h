@@ -7,6 +7,10 @@
 
 namespace rotopal {
 
+// Damage the import told in its words (a known phrase) in the window's language; anything else
+// as it is.
+std::string DamageText(const std::string& words);
+
 // The status line while a picture is being made into a screen, `percent` of the way.
 std::string ImportProgressText(int percent);
 

@@ -4,7 +4,9 @@
 // separated by CR LF. "　" is the ideographic space U+3000, "×" the multiplication sign U+00D7,
 // "？" the full-width question mark U+FF1F.
 
+#include <array>
 #include <string_view>
+#include <utility>
 
 namespace rotopal::texts {
 
@@ -72,6 +74,24 @@ inline constexpr std::string_view kImportReasonTooManyPixels =
     "画像が大きすぎます（{width}×{height}ピクセル）。{megapixels}メガピクセル、"
     "一辺{side}ピクセルまで読み込めます。";
 // The picture is damaged and cannot be read.
+// The import's words for known damage, as the window tells them.
+inline constexpr std::array<std::pair<std::string_view, std::string_view>, 13> kDamageInJapanese{{
+    {"the JPEG data ends early", "JPEG のデータが途中で切れています。"},
+    {"the picture's data ends early", "画像のデータが途中で切れています。"},
+    {"the JPEG data is damaged in places", "JPEG のデータが一部壊れています。"},
+    {"the JPEG data is not a JPEG picture", "JPEG のデータではありません。"},
+    {"the PNG data is damaged or ends early", "PNG のデータが壊れているか、途中で切れています。"},
+    {"the PNG data is damaged (a checksum does not match)",
+     "PNG のデータが壊れています（チェックサムが合いません）。"},
+    {"the GIF data ends early", "GIF のデータが途中で切れています。"},
+    {"the GIF data is damaged", "GIF のデータが壊れています。"},
+    {"the WebP data is damaged or ends early", "WebP のデータが壊れているか、途中で切れています。"},
+    {"the TIFF data ends early or is damaged", "TIFF のデータが途中で切れているか、壊れています。"},
+    {"the picture's data ends early or is damaged",
+     "画像のデータが途中で切れているか、壊れています。"},
+    {"the picture's data is damaged or cut short", "画像のデータが壊れているか、途中で切れています。"},
+    {"the HEIF data is damaged or ends early", "HEIF のデータが壊れているか、途中で切れています。"},
+}};
 inline constexpr std::string_view kImportReasonDamaged = "画像が壊れているため読み込めません。";
 // There is not enough memory.
 inline constexpr std::string_view kImportReasonOutOfMemory = "メモリが足りません。";
