@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "animation/rotation.h"
+#include "core/vga_dac.h"
 #include "document/file_io.h"
 
 namespace rotopal {
@@ -37,9 +38,11 @@ int PassOn(GifFileType* gif, const GifByteType* bytes, int length) {
 
 // giflib copies the map it is given, so the entries can live on the stack.
 struct ColourTable {
-    explicit ColourTable(const Palette& palette) {
+    ColourTable(const Palette& palette, bool sixBits) {
+        const auto level = [sixBits](std::uint8_t v) { return sixBits ? AtSixBitLevel(v) : v; };
         for (std::size_t i = 0; i < kPaletteEntries; ++i) {
-            colours[i] = {palette[i].rgbRed, palette[i].rgbGreen, palette[i].rgbBlue};
+            colours[i] = {level(palette[i].rgbRed), level(palette[i].rgbGreen),
+                          level(palette[i].rgbBlue)};
         }
     }
     ColourTable(const ColourTable&) = delete;
@@ -75,6 +78,24 @@ Area AnimatedArea(const LogoPixels& pixels, int first, int last) {
     return {left, top, right - left + 1, bottom - top + 1};
 }
 
+// The screen row (top row 0) a frame's row shows, of `height` rows: the one under its centre.
+int SourceRow(int row, int height) {
+    return (2 * row + 1) * kLogoHeight / (2 * height);
+}
+
+// The frame's rows that show screen rows [top, top + height).
+Area RowsShowing(const Area& area, int frameHeight) {
+    int top = frameHeight, bottom = -1;
+    for (int row = 0; row < frameHeight; ++row) {
+        const int source = SourceRow(row, frameHeight);
+        if (source >= area.top && source < area.top + area.height) {
+            top = std::min(top, row);
+            bottom = row;
+        }
+    }
+    return {area.left, top, area.width, bottom - top + 1};
+}
+
 // Each step returns giflib's error code, E_GIF_SUCCEEDED when it went well.
 class GifBuilder {
 public:
@@ -83,14 +104,16 @@ public:
         : document_(document),
           first_(document.lastIndex - span),
           last_(document.lastIndex),
-          scale_(options.width == 2 * kLogoWidth ? 2 : 1),
+          scale_(GifFrameSize(options).width / kLogoWidth),
+          height_(GifFrameSize(options).height),
+          sixBits_(options.dacBits == 6),
           delay_(static_cast<std::uint16_t>(
               std::clamp((options.delayMilliseconds + 5) / 10, 0, 65535))),
           loops_(static_cast<std::uint16_t>(std::clamp(options.loopCount, 0, 65535))),
           output_{sink} {
         // The index drawn as transparent: any one outside the animated range keeps its colour.
         transparent_ = first_ > 0 ? 0 : last_ + 1;
-        animated_ = AnimatedArea(document_.pixels, first_, last_);
+        animated_ = RowsShowing(AnimatedArea(document_.pixels, first_, last_), height_);
     }
 
     // A range over the whole palette leaves no index to be transparent: every frame is whole.
@@ -107,7 +130,7 @@ public:
         const GifByteType loop[3] = {1, static_cast<GifByteType>(loops_ & 0xFF),
                                      static_cast<GifByteType>(loops_ >> 8)};
         const bool begun =
-            EGifPutScreenDesc(gif_.get(), kLogoWidth * scale_, kLogoHeight, 8, 0, nullptr) !=
+            EGifPutScreenDesc(gif_.get(), kLogoWidth * scale_, height_, 8, 0, nullptr) !=
                 GIF_ERROR &&
             EGifPutExtensionLeader(gif_.get(), APPLICATION_EXT_FUNC_CODE) != GIF_ERROR &&
             EGifPutExtensionBlock(gif_.get(), 11, "NETSCAPE2.0") != GIF_ERROR &&
@@ -137,7 +160,7 @@ private:
     }
 
     bool PutFrame(const Palette& palette, bool whole) {
-        const Area area = whole ? Area{0, 0, kLogoWidth, kLogoHeight} : animated_;
+        const Area area = whole ? Area{0, 0, kLogoWidth, height_} : animated_;
         // Graphics control: leave the frame in place, delay, and a transparent index after the
         // first frame.
         const GifByteType control[4] = {static_cast<GifByteType>((1 << 2) | (whole ? 0 : 1)),
@@ -147,7 +170,7 @@ private:
         if (EGifPutExtension(gif_.get(), GRAPHICS_EXT_FUNC_CODE, 4, control) == GIF_ERROR) {
             return false;
         }
-        const ColourTable table(palette);
+        const ColourTable table(palette, sixBits_);
         if (EGifPutImageDesc(gif_.get(), area.left * scale_, area.top, area.width * scale_,
                              area.height, false, &table.map) == GIF_ERROR) {
             return false;
@@ -156,7 +179,7 @@ private:
         for (int row = area.top; row < area.top + area.height; ++row) {
             const std::uint8_t* source =
                 document_.pixels.data() +
-                static_cast<std::size_t>(kLogoHeight - 1 - row) * kLogoWidth;
+                static_cast<std::size_t>(kLogoHeight - 1 - SourceRow(row, height_)) * kLogoWidth;
             for (int x = 0; x < area.width; ++x) {
                 std::uint8_t index = source[area.left + x];
                 if (!whole && (index < first_ || index > last_)) {
@@ -174,7 +197,9 @@ private:
     }
 
     const LogoDocument& document_;
-    int first_, last_, scale_, transparent_ = 0;
+    int first_, last_, scale_, height_;
+    bool sixBits_;
+    int transparent_ = 0;
     std::uint16_t delay_, loops_;
     Area animated_;
     Output output_;
@@ -188,6 +213,13 @@ Failure<ExportError> EncodeFailed(GifStage stage, int frame, int code) {
 
 }  // namespace
 
+GifSize GifFrameSize(const GifOptions& options) {
+    if (options.aspect == GifAspect::FourByThree) {
+        return {2 * kLogoWidth, 480};
+    }
+    return {options.width, kLogoHeight};
+}
+
 std::optional<std::string> GifOptionsProblem(const GifOptions& options) {
     // A frame's delay is a 16-bit count of hundredths of a second.
     if (options.delayMilliseconds < 0 || options.delayMilliseconds > 655350) {
@@ -198,6 +230,9 @@ std::optional<std::string> GifOptionsProblem(const GifOptions& options) {
     }
     if (options.loopCount < 0 || options.loopCount > 65535) {
         return "the loop count must be 0 to 65535";
+    }
+    if (options.dacBits != 8 && options.dacBits != 6) {
+        return "the DAC must have 6 or 8 bits";
     }
     return std::nullopt;
 }

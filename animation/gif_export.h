@@ -13,11 +13,26 @@
 
 namespace rotopal {
 
+// The shape of the frames: the screen's own pixels, or as a 4:3 display shows them.
+enum class GifAspect {
+    Pixels,       // `width` x 400
+    FourByThree,  // 640 x 480: columns doubled, every fifth row shown twice (`width` unused)
+};
+
 struct GifOptions {
     int delayMilliseconds = 150;  // 0 to 655350, stored in hundredths of a second: 150 becomes 15
     int width = 320;              // 320, or 640 with every pixel doubled as in the preview
     int loopCount = 0;            // 0 repeats forever; at most 65535
+    GifAspect aspect = GifAspect::Pixels;
+    int dacBits = 8;  // 8, or 6 for the colours at the VGA DAC's levels, as the machine shows them
 };
+
+// The frames' size in pixels.
+struct GifSize {
+    int width = 0;
+    int height = 0;
+};
+GifSize GifFrameSize(const GifOptions& options);
 
 // What is wrong with the options, or nothing when a GIF can store them. The encoders refuse
 // options with a problem (InvalidOptions) before anything is written.

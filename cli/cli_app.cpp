@@ -10,6 +10,7 @@
 #include "animation/gif_export.h"
 #include "animation/save_targets.h"
 #include "cli/disk_commands.h"
+#include "cli/file_roles.h"
 #include "cli/import_command.h"
 #include "cli/info_report.h"
 #include "core/version.h"
@@ -23,7 +24,7 @@ namespace {
 struct Options {
     std::string input;
     std::string output;
-    int range = -1;
+    int range = -1;       // -1: the range the file stores
     std::string convert;  // "", "yes" or "no"
     bool json = false;    // info as one JSON object
     GifOptions gif;
@@ -37,15 +38,20 @@ Result<DecodedLogo, ExitCode> Read(const Options& options, Console& console,
     auto read = ReadLogoFile(options.input, askConvert);
     if (!read) {
         console.err << options.input << " " << DescribeReadError(read.error()) << ".\n";
+        if (const std::string hint = ImportHint(options.input); !hint.empty()) {
+            console.err << hint << "\n";
+        }
         return Failure{kExitRejected};
     }
     return std::move(read).value();
 }
 
-// The document to animate and how many entries animate in it. A file with fewer than 256
-// colours needs the user's --convert choice, and the range must animate at least one entry.
+// The document to animate, its range and how many entries animate in it. A file with fewer
+// than 256 colours needs the user's --convert choice; the range is --range, else the file's
+// own, and must animate at least one entry.
 struct Animation {
     LogoDocument document;
+    RangeValue range = 0;
     int count = 0;
 };
 
@@ -69,14 +75,24 @@ Result<Animation, ExitCode> Load(const Options& options, Console& console) {
         return Failure{kExitUsage};
     }
     const LogoDocument& document = read.value().document;
-    const int count = AnimatedCount(static_cast<RangeValue>(options.range), document.lastIndex);
-    if (count <= 0) {
-        console.err << "--range " << options.range << " animates no entry of this "
-                    << StoredColourCount(document) << "-colour image; choose at least "
-                    << 256 - static_cast<int>(StoredColourCount(document)) + 1 << ".\n";
+    std::optional<RangeValue> range;
+    if (options.range >= 0) {
+        range = static_cast<RangeValue>(options.range);
+    } else if (!(range = RangeValueFromClrImportant(read.value().storedClrImportant))) {
+        console.err << options.input << " stores no range (biClrImportant "
+                    << read.value().storedClrImportant << "); give one with --range.\n";
         return Failure{kExitUsage};
     }
-    return Animation{std::move(read).value().document, count};
+    const int count = AnimatedCount(*range, document.lastIndex);
+    if (count <= 0) {
+        console.err << (options.range >= 0 ? "--range " : "The stored range ") << int{*range}
+                    << " animates no entry of this " << StoredColourCount(document)
+                    << "-colour image; choose at least "
+                    << 256 - static_cast<int>(StoredColourCount(document)) + 1
+                    << " with --range.\n";
+        return Failure{kExitUsage};
+    }
+    return Animation{std::move(read).value().document, *range, count};
 }
 
 int Info(const Options& options, Console& console) {
@@ -85,7 +101,7 @@ int Info(const Options& options, Console& console) {
     if (!read) {
         return read.error();
     }
-    const auto& [document, repairs] = read.value();
+    const auto& [document, repairs, storedClrImportant] = read.value();
     console.out << (options.json ? InfoJson(options.input, document, repairs)
                                  : InfoReport(options.input, document, repairs));
     return kExitOk;
@@ -96,18 +112,18 @@ int Save(const Options& options, Console& console) {
     if (!loaded) {
         return loaded.error();
     }
-    auto& [document, count] = loaded.value();
-    const auto range = static_cast<RangeValue>(options.range);
+    auto& [document, range, count] = loaded.value();
     document.infoHeader.biClrImportant = ClrImportantForRange(range);
     const auto written = WriteLogoFile(options.output, document);
     if (!written) {
         console.err << DescribeWriteError(written.error()) << "\n";
         return kExitWriteFailed;
     }
-    ReportStream(console, options.output) << "Wrote " << options.output << ": " << LogoFileBytes(StoredColourCount(document))
-                << " bytes, " << StoredColourCount(document) << " colours, biClrImportant "
-                << document.infoHeader.biClrImportant << " (" << count << " animated entries, "
-                << FirstAnimatedIndex(range) << ".." << int{document.lastIndex} << ")\n";
+    ReportStream(console, options.output)
+        << "Wrote " << options.output << ": " << LogoFileBytes(StoredColourCount(document))
+        << " bytes, " << StoredColourCount(document) << " colours, biClrImportant "
+        << document.infoHeader.biClrImportant << " (" << count << " animated entries, "
+        << FirstAnimatedIndex(range) << ".." << int{document.lastIndex} << ")\n";
     return kExitOk;
 }
 
@@ -128,7 +144,7 @@ int Frames(const Options& options, Console& console) {
     if (!loaded) {
         return loaded.error();
     }
-    const auto& [document, count] = loaded.value();
+    const auto& [document, range, count] = loaded.value();
     const auto exported =
         ExportFrames(document, options.output, count - 1, [&](int frame, int frameCount) {
             ShowProgress(console, frame, frameCount, FrameFileName(options.output, frame));
@@ -150,19 +166,21 @@ int Gif(const Options& options, Console& console) {
     if (!loaded) {
         return loaded.error();
     }
-    const auto& [document, count] = loaded.value();
+    const auto& [document, range, count] = loaded.value();
     const auto written = WriteAnimatedGif(options.output, document, count - 1, options.gif);
     if (!written) {
         console.err << DescribeExportError(written.error()) << "\n";
         return kExitWriteFailed;
     }
     ReportStream(console, options.output)
-        << "Wrote " << options.output << ": " << count << " frames of " << options.gif.width
-                << " x 400, " << (options.gif.delayMilliseconds + 5) / 10 * 10 << " ms each, "
-                << (options.gif.loopCount == 0
-                        ? std::string("looping forever")
-                        : "played " + std::to_string(options.gif.loopCount) + " times")
-                << "\n";
+        << "Wrote " << options.output << ": " << count << " frames of "
+        << GifFrameSize(options.gif).width << " x " << GifFrameSize(options.gif).height
+        << (options.gif.dacBits == 6 ? " at the VGA's 6-bit colour levels" : "") << ", "
+        << (options.gif.delayMilliseconds + 5) / 10 * 10 << " ms each, "
+        << (options.gif.loopCount == 0
+                ? std::string("looping forever")
+                : "played " + std::to_string(options.gif.loopCount) + " times")
+        << "\n";
     return kExitOk;
 }
 
@@ -177,9 +195,8 @@ void AddConvertOption(CLI::App& command, Options& options) {
 void AddRangeOption(CLI::App& command, Options& options) {
     command
         .add_option("--range", options.range,
-                    "How many of the top palette entries animate (0-255); the file stores "
-                    "256 minus this as its first animated index")
-        ->required()
+                    "How many of the top palette entries animate (0-255; default: the range "
+                    "FILE stores); the file stores 256 minus this as its first animated index")
         ->check(CLI::Range(0, 255));
 }
 
@@ -226,10 +243,23 @@ Commands AddCommands(CLI::App& app, Options& options) {
                     "Time per frame in milliseconds (default 150). GIF counts hundredths of a "
                     "second, so it is rounded to a multiple of 10: 150 ms is stored as 15")
         ->check(CLI::Range(0, 655350));
-    gif->add_option("--width", options.gif.width,
-                    "320 for the picture as it is, 640 for the doubled width of the preview "
-                    "(default 320)")
-        ->check(CLI::IsMember({320, 640}));
+    auto* width = gif->add_option("--width", options.gif.width,
+                                  "320 for the picture as it is, 640 for the doubled width of "
+                                  "the preview (default 320)")
+                      ->check(CLI::IsMember({320, 640}));
+    gif->add_option_function<std::string>(
+           "--aspect",
+           [&options](const std::string& text) {
+               options.gif.aspect = text == "4:3" ? GifAspect::FourByThree : GifAspect::Pixels;
+           },
+           "4:3 for 640 x 480 frames, the screen as a 4:3 display shows it (columns doubled, "
+           "every fifth row twice); 1:1 for the pixels as they are (default)")
+        ->check(CLI::IsMember({"1:1", "4:3"}))
+        ->excludes(width);
+    gif->add_option("--dac", options.gif.dacBits,
+                    "6 for the colours at the 6-bit levels of the VGA's DAC, as the machine shows "
+                    "them; 8 for the colours as stored (default)")
+        ->check(CLI::IsMember({6, 8}));
     gif->add_option("--loop", options.gif.loopCount,
                     "How many times the animation plays; 0 repeats it forever (default 0)")
         ->check(CLI::Range(0, 65535));

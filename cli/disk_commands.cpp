@@ -4,6 +4,7 @@
 #include <optional>
 #include <ostream>
 
+#include "cli/file_roles.h"
 #include "disk/fat_volume.h"
 #include "document/logo_reader.h"
 #include "document/logo_writer.h"
@@ -50,9 +51,18 @@ Result<OpenVolume, DiskError> OpenDisk(const DiskArguments& arguments) {
     return OpenVolume{std::move(image.value()), place.value()};
 }
 
-void TellRecovery(const std::vector<std::string>& notes, Console& console) {
+// The volume the arguments did not name, when the disk does not say which one the machine uses.
+void TellChoice(const VolumePlace& place, std::ostream& out) {
+    if (place.noActiveFat && place.partition) {
+        out << "Note: no FAT partition is marked active (the one the machine starts "
+               "from), so partition "
+            << *place.partition << ", the first FAT one, was used; --partition chooses another.\n";
+    }
+}
+
+void TellRecovery(const std::vector<std::string>& notes, std::ostream& out) {
     for (const std::string& note : notes) {
-        console.out << "Note: " << note << ".\n";
+        out << "Note: " << note << ".\n";
     }
 }
 
@@ -63,7 +73,8 @@ const char* kShutDownFirst =
 
 CLI::App* AddInstallCommand(CLI::App& app, DiskArguments& arguments) {
     auto* command = app.add_subcommand(
-        "install", "Put a screen where the system reads it on a disk image (raw, fixed VHD, floppy)");
+        "install",
+        "Put a screen where the system reads it on a disk image (raw, fixed VHD, floppy)");
     command->footer(kShutDownFirst);
     command->add_option("SCREEN", arguments.screen, "The screen file to install")->required();
     command
@@ -87,6 +98,8 @@ CLI::App* AddExtractCommand(CLI::App& app, DiskArguments& arguments) {
     AddKindOption(*command, "--from", arguments,
                   "logo (default), logow or logos: which of the screens");
     AddPartitionOption(*command, arguments);
+    command->add_flag("--force", arguments.force,
+                      "Replace OUT even when it is a file that is not a screen");
     return command;
 }
 
@@ -96,8 +109,17 @@ int RunInstall(const DiskArguments& arguments, Console& console) {
     // document as our writer lays it out, not the file's bytes.
     const auto screen = ReadLogoFile(arguments.screen, [](int) { return false; });
     if (!screen) {
+        if (RoleOf(arguments.disk) == FileRole::Screen) {
+            console.err << arguments.disk << " is a screen file and " << arguments.screen
+                        << " is not one: the arguments look swapped. The order is rotopal-cli "
+                           "install SCREEN DISK; both files are left as they were.\n";
+            return kExitUsage;
+        }
         console.err << arguments.screen << ": " << DescribeReadError(screen.error())
                     << "; the disk is left as it was.\n";
+        if (const std::string hint = ImportHint(arguments.screen); !hint.empty()) {
+            console.err << hint << "\n";
+        }
         return kExitRejected;
     }
     const std::vector<std::uint8_t> bytes = EncodeLogoFile(screen.value().document);
@@ -116,7 +138,8 @@ int RunInstall(const DiskArguments& arguments, Console& console) {
         outcome.emplace(InstallScreen(volume.value().image, volume.value().place, bytes, kind,
                                       !arguments.noBackup));
     } catch (const std::bad_alloc&) {
-        console.err << arguments.disk << ": out of memory during the install; a NAME.$$$ may be "
+        console.err << arguments.disk
+                    << ": out of memory during the install; a NAME.$$$ may be "
                        "left on the volume, which the next install or extract finishes or "
                        "removes.\n";
         return kExitWriteFailed;
@@ -127,13 +150,19 @@ int RunInstall(const DiskArguments& arguments, Console& console) {
         return ExitFor(installed.error());
     }
     const InstallReport& report = installed.value();
-    TellRecovery(report.recovered, console);
+    TellChoice(volume.value().place, console.out);
+    TellRecovery(report.recovered, console.out);
     console.out << "Installed " << arguments.screen << " as " << report.path << " on "
                 << arguments.disk << " (" << bytes.size() << " bytes, read back equal)";
     if (report.backup) {
         console.out << "; the screen it replaced is kept as " << *report.backup;
     }
     console.out << ".\n";
+    if (report.earlierBackup) {
+        console.out << "Note: no new backup was made: " << *report.earlierBackup
+                    << " from an earlier install is kept as it was, so the first screen stays "
+                       "there; the one just replaced is gone.\n";
+    }
     if (kind == ScreenKind::Logo && !report.settings.logoShown) {
         console.out << "Note: \\MSDOS.SYS says Logo=0, so Windows starts without showing a "
                        "start-up screen; set Logo=1 in its [Options] to see this one.\n";
@@ -142,21 +171,38 @@ int RunInstall(const DiskArguments& arguments, Console& console) {
 }
 
 int RunExtract(const DiskArguments& arguments, Console& console) {
+    if (RoleOf(arguments.disk) == FileRole::Screen) {
+        console.err << arguments.disk
+                    << " is a screen file, not a disk image: the arguments "
+                       "look swapped. The order is rotopal-cli extract DISK OUT; both files "
+                       "are left as they were.\n";
+        return kExitUsage;
+    }
+    if (const std::string refusal =
+            arguments.force ? ""
+                            : ReplacementRefusal(arguments.screen, "rotopal-cli extract DISK OUT");
+        !refusal.empty()) {
+        console.err << refusal << "\n";
+        return kExitUsage;
+    }
     auto volume = OpenDisk(arguments);
     if (!volume) {
         console.err << arguments.disk << ": " << DescribeDiskError(volume.error()) << ".\n";
         return ExitFor(volume.error());
     }
-    const auto extracted = ExtractScreen(volume.value().image, volume.value().place,
-                                         arguments.kind.value_or(ScreenKind::Logo),
-                                         arguments.screen);
+    const auto extracted =
+        ExtractScreen(volume.value().image, volume.value().place,
+                      arguments.kind.value_or(ScreenKind::Logo), arguments.screen);
     if (!extracted) {
         console.err << arguments.disk << ": " << DescribeDiskError(extracted.error()) << ".\n";
         return ExitFor(extracted.error());
     }
-    TellRecovery(extracted.value().recovered, console);
-    ReportStream(console, arguments.screen) << "Extracted " << extracted.value().path << " (" << extracted.value().bytes
-                << " bytes) to " << arguments.screen << ".\n";
+    // Notes go where the report goes: not into a screen written to standard output.
+    std::ostream& report = ReportStream(console, arguments.screen);
+    TellChoice(volume.value().place, report);
+    TellRecovery(extracted.value().recovered, report);
+    report << "Extracted " << extracted.value().path << " (" << extracted.value().bytes
+           << " bytes) to " << arguments.screen << ".\n";
     return kExitOk;
 }
 

@@ -15,6 +15,7 @@ struct DiskArguments {
     std::optional<ScreenKind> kind;  // --as / --from
     std::optional<int> partition;
     bool noBackup = false;
+    bool force = false;  // extract: replace an OUT that is not a screen
 };
 
 // The install and extract subcommands, their arguments parsed straight into `arguments`.

@@ -1,7 +1,9 @@
 #include "cli/import_command.h"
 
+#include <charconv>
 #include <ostream>
 
+#include "cli/file_roles.h"
 #include "document/logo_writer.h"
 #include "import/picture_import.h"
 
@@ -80,19 +82,55 @@ CLI::App* AddImportCommand(CLI::App& app, ImportArguments& arguments) {
             "The band's gradient stops, looping back to the first (default " +
                 StopsText(DefaultBandStops()) + ")")
         ->check(colours);
+    // The window's scale. It used to run from 0 to 1, so a fraction is refused with the new
+    // scale named rather than read as a hundredth.
+    const CLI::Validator percent(
+        [](std::string& text) -> std::string {
+            int value = -1;
+            const auto [end, error] =
+                std::from_chars(text.data(), text.data() + text.size(), value);
+            if (error == std::errc{} && end == text.data() + text.size() && value >= 0 &&
+                value <= 100) {
+                return "";
+            }
+            return "0 to 100, as in the window (50 for half), not " + text;
+        },
+        "0-100");
     command
-        ->add_option("--dither", options.dither,
-                     "Error diffusion from 0 (nearest colour) to 1 (default)")
-        ->check(CLI::Range(0.0f, 1.0f));
+        ->add_option_function<std::string>(
+            "--dither",
+            [&options](const std::string& text) {
+                options.dither = static_cast<float>(std::stoi(text)) / 100.0f;
+            },
+            "Error diffusion from 0 (nearest colour) to 100 (default), the window's scale "
+            "(formerly 0 to 1)")
+        ->check(percent);
     command
         ->add_option("--memory-limit", arguments.memoryLimitMiB,
                      "The address space in MiB the picture's decoder may take (default: the "
                      "smaller of 1024 and half the machine's memory)")
         ->check(CLI::Range(64, 1 << 20));
+    command->add_flag("--force", arguments.force,
+                      "Replace OUT even when it is a file that is not a screen (a picture, say)");
     return command;
 }
 
 int RunImport(const ImportArguments& arguments, Console& console) {
+    if (const std::string refusal = arguments.force ? ""
+                                                    : ReplacementRefusal(arguments.output,
+                                                                         "rotopal-cli import "
+                                                                         "PICTURE OUT");
+        !refusal.empty()) {
+        console.err << refusal << "\n";
+        return kExitUsage;
+    }
+    // Past 236 animated entries the picture is left with fewer than 20 colours.
+    if (const int kept = 256 - arguments.options.range; kept < 20) {
+        console.err << "Note: with --range " << arguments.options.range << " the picture keeps "
+                    << (kept == 1 ? std::string("a single colour")
+                                  : std::to_string(kept) + " colours")
+                    << "; a range of 236 or less keeps 20 or more.\n";
+    }
     std::string unusable;
     (void)MemoryAllowanceFromEnvironment(&unusable);
     if (!unusable.empty()) {
@@ -116,17 +154,17 @@ int RunImport(const ImportArguments& arguments, Console& console) {
     const int range = arguments.options.range;
     std::ostream& report = ReportStream(console, arguments.output);
     report << "Wrote " << arguments.output << ": 320 x 400, entries 0.." << 255 - range
-                << " for the picture, " << 256 - range << "..255 animated ("
-                << (arguments.options.bandRows == 0
-                        ? std::string("no band")
-                        : "a band of " + std::to_string(arguments.options.bandRows) + " rows")
-                << "), biClrImportant " << 256 - range << "\n";
+           << " for the picture, " << 256 - range << "..255 animated ("
+           << (arguments.options.bandRows == 0
+                   ? std::string("no band")
+                   : "a band of " + std::to_string(arguments.options.bandRows) + " rows")
+           << "), biClrImportant " << 256 - range << "\n";
     // Damage the decoder read past is no reason to refuse, but it is told, as info tells what
     // the reader put right.
     const auto& repairs = imported.value().repairs;
     for (std::size_t i = 0; i < repairs.size(); ++i) {
         report << (i == 0 ? "Repaired:   the decoder read past damage: " : "; ") << repairs[i]
-                    << (i + 1 == repairs.size() ? "\n" : "");
+               << (i + 1 == repairs.size() ? "\n" : "");
     }
     return kExitOk;
 }

@@ -15,6 +15,7 @@ struct ImportArguments {
     std::string output;
     ImportOptions options;
     std::optional<std::uint64_t> memoryLimitMiB;  // the decoder's allowance, when given
+    bool force = false;  // replace an OUT that is not a screen
 };
 
 // The import subcommand, its arguments parsed straight into `arguments`.

@@ -81,9 +81,13 @@ Result<VolumePlace, DiskError> FindFatVolume(const DiskImage& image,
                                  .detail = "partition " + std::to_string(chosen->number) +
                                            " is of type " + type}};
     }
+    const bool noActiveFat =
+        !partition && std::none_of(partitions.begin(), partitions.end(),
+                                   [&](const MbrPartition& p) { return p.active && fat(p); });
     return VolumePlace{.offset = chosen->firstSector * kSectorBytes,
                        .room = chosen->sectors * kSectorBytes,
-                       .partition = chosen->number};
+                       .partition = chosen->number,
+                       .noActiveFat = noActiveFat};
 }
 
 }  // namespace rotopal

@@ -15,6 +15,9 @@ struct VolumePlace {
     std::uint64_t offset = 0;
     std::uint64_t room = 0;
     std::optional<int> partition;  // counted from 1; none for a volume without a table
+    // Chosen as the first FAT partition because none of them is marked active (the one the
+    // machine starts from), so it may not be the volume the machine reads the screen from.
+    bool noActiveFat = false;
 };
 
 // Finds the volume a screen goes onto: the given partition (counted from 1) of the image's

@@ -435,12 +435,10 @@ Result<InstallReport, DiskError> InstallScreen(const DiskImage& image, const Vol
 
     if (copied.value().screen) {
         report.replaced = true;
-        if (keepBackup) {
-            if (copied.value().backup) {
-                if (auto gone = mtools.value().Delete(backup); !gone) {
-                    return Failure{gone.error()};
-                }
-            }
+        if (keepBackup && copied.value().backup) {
+            report.earlierBackup = backup;
+        }
+        if (keepBackup && !copied.value().backup) {
             if (auto kept = mtools.value().Rename(report.path, backup); !kept) {
                 return Failure{kept.error()};
             }

@@ -26,6 +26,9 @@ ScreenKind ScreenKindOfFileName(std::string_view path);
 struct InstallReport {
     std::string path;                   // where the screen now is, such as "\LOGO.SYS"
     std::optional<std::string> backup;  // where the screen it replaced was kept
+    // A backup already there, which is never replaced: the first screen a disk had stays in it,
+    // and the one replaced now is not kept.
+    std::optional<std::string> earlierBackup;
     bool replaced = false;
     BootSettings settings;
     std::vector<std::string> recovered;  // what was done about an install cut short earlier
@@ -34,7 +37,8 @@ struct InstallReport {
 // Puts the screen's bytes onto the volume as the given kind, under the image's lock. Nothing is
 // written before the volume's geometry, the folder written and the chains of every file the
 // install renames or deletes have been checked. The new file goes on as NAME.$$$, is read back,
-// and only then takes the old one's place (kept as NAME.BAK when asked), so that a kill at any
+// and only then takes the old one's place (kept as NAME.BAK when asked and no NAME.BAK is there
+// yet, since the first backup is the disk's original), so that a kill at any
 // point leaves the old or the new screen whole: the next install or extract finishes or rolls
 // back what it finds. Success is reported only once the installed file reads back equal.
 Result<InstallReport, DiskError> InstallScreen(const DiskImage& image, const VolumePlace& place,

@@ -55,6 +55,7 @@ Result<DecodedLogo, ReadError> Fill(std::span<const std::uint8_t> bytes,
     Result<DecodedLogo, ReadError> result{std::in_place};
     LogoDocument& doc = result.value().document;
     LogoRepairs& repairs = result.value().repairs;
+    result.value().storedClrImportant = info.biClrImportant;
     doc.fileHeader = file;
     doc.infoHeader = info;
     doc.lastIndex = static_cast<std::uint8_t>(stored - 1);

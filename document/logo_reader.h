@@ -39,6 +39,8 @@ std::vector<std::string> RepairPhrases(const LogoRepairs& repairs);
 struct DecodedLogo {
     LogoDocument document;
     LogoRepairs repairs;
+    // biClrImportant as the file stores it: the conversion to 256 colours clears the document's.
+    std::uint32_t storedClrImportant = 0;
 };
 
 // Decodes a logo screen from the bytes of a whole file into a fresh document.

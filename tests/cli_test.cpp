@@ -11,6 +11,7 @@
 #include "document/file_io.h"
 #include "document/logo_reader.h"
 #include "document/logo_writer.h"
+#include "import/picture_import.h"
 #include "samples/sample_screens.h"
 #include "tests/test_pictures.h"
 #include "tests/test_support.h"
@@ -101,7 +102,14 @@ INSTANTIATE_TEST_SUITE_P(
                3,
                "cannot write"},
         CliRow{"RangeOutOfBounds", {"save", "@logo.sys", "@out.sys", "--range", "256"}, 2, "256"},
-        CliRow{"RangeMissing", {"save", "@logo.sys", "@out.sys"}, 2, "--range"},
+        CliRow{"SaveDefaultsToTheStoredRange",
+               {"save", "@logo.sys", "@out.sys"},
+               0,
+               "biClrImportant 240 (16 animated entries"},
+        CliRow{"FramesDefaultToTheStoredRange",
+               {"frames", "@logo16.bmp", "@f", "--convert", "no"},
+               0,
+               "6/6"},
         CliRow{"ConvertMisspelt",
                {"save", "@logo16.bmp", "@out.sys", "--range", "250", "--convert", "maybe"},
                2,
@@ -144,6 +152,26 @@ INSTANTIATE_TEST_SUITE_P(
                {"gif", "@logo.sys", "@no/a.gif", "--range", "4"},
                3,
                "cannot write"},
+        CliRow{"GifDefaultsToTheStoredRange",
+               {"gif", "@logo.sys", "@a.gif"},
+               0,
+               "16 frames of 320 x 400, 150 ms"},
+        CliRow{"GifAsTheMachineShowsIt",
+               {"gif", "@logo.sys", "@a.gif", "--aspect", "4:3", "--dac", "6"},
+               0,
+               "16 frames of 640 x 480 at the VGA's 6-bit colour levels"},
+        CliRow{"GifAspectFixesTheWidth",
+               {"gif", "@logo.sys", "@a.gif", "--aspect", "4:3", "--width", "320"},
+               2,
+               "excludes"},
+        CliRow{"ImportWarnsOfAPictureOfFewColours",
+               {"import", "@logo.sys", "@out.sys", "--range", "250"},
+               0,
+               "the picture keeps 6 colours"},
+        CliRow{"ImportDitherIsAPercentage",
+               {"import", "@logo.sys", "@out.sys", "--dither", "0.5"},
+               2,
+               "0 to 100, as in the window"},
         CliRow{"GifHelpExplainsTheHundredths", {"gif", "--help"}, 0, "150 ms is stored as 15"}),
     test::CaseName());
 
@@ -232,9 +260,10 @@ TEST_P(CliImportFailureTest, SaysWhyAndWritesNothing) {
 #endif
     CliFixture cli;
     test::WriteBytes(cli.dir / "photo.png", test::EncodePicture(64, 48, [](int x, int y) {
-        return std::array<std::uint8_t, 4>{static_cast<std::uint8_t>(x * 4),
-                                           static_cast<std::uint8_t>(y * 5), 90, 255};
-    }));
+                         return std::array<std::uint8_t, 4>{static_cast<std::uint8_t>(x * 4),
+                                                            static_cast<std::uint8_t>(y * 5), 90,
+                                                            255};
+                     }));
     const std::string picture = cli.dir / "photo.png", out = cli.dir / "out.sys",
                       said = cli.dir / "said.txt";
     const ImportFailureRow& row = GetParam();
@@ -266,6 +295,51 @@ INSTANTIATE_TEST_SUITE_P(
                       ImportFailureRow{"NoRoomForTheDecoder", nullptr, rlim_t{120} << 20,
                                        "not enough memory to import the picture"}),
     test::CaseName());
+
+// Arguments in the wrong order are told as such, and neither file changes.
+TEST(Cli, SwappedImportArgumentsLeaveBothFilesAsTheyWere) {
+    CliFixture cli;
+    test::WriteBytes(cli.dir / "photo.png",
+                     test::EncodePicture(64, 48, test::Stripes(64, {{200, 40, 30}})));
+    const auto screen = test::ReadBytes(cli.dir / "logo.sys");
+    const auto photo = test::ReadBytes(cli.dir / "photo.png");
+    const auto swapped = cli({"import", "@logo.sys", "@photo.png"});
+    EXPECT_EQ(swapped.code, 2);
+    EXPECT_NE(swapped.err.find("look swapped"), std::string::npos) << swapped.err;
+    const auto notScreen = cli({"import", "@photo.png", "@notes.txt"});
+    EXPECT_EQ(notScreen.code, 2);
+    EXPECT_NE(notScreen.err.find("--force"), std::string::npos) << notScreen.err;
+    EXPECT_TRUE(test::SameBytes(screen, test::ReadBytes(cli.dir / "logo.sys")));
+    EXPECT_TRUE(test::SameBytes(photo, test::ReadBytes(cli.dir / "photo.png")));
+    EXPECT_EQ(test::ReadBytes(cli.dir / "notes.txt").size(), 5u);
+    const auto info = cli({"info", "@photo.png"});
+    EXPECT_EQ(info.code, 1);
+    EXPECT_NE(info.err.find("rotopal-cli import " + (cli.dir / "photo.png") + " OUT"),
+              std::string::npos)
+        << info.err;
+    EXPECT_EQ(cli({"import", "@photo.png", "@notes.txt", "--force"}).code, 0);
+    EXPECT_TRUE(ReadLogoFile(cli.dir / "notes.txt", nullptr));
+}
+
+// --dither takes the window's scale: 50 is the dialog's 50, half the error diffusion.
+TEST(Cli, DitherFiftyIsTheWindowsFifty) {
+    CliFixture cli;
+    test::WriteBytes(cli.dir / "photo.png", test::EncodePicture(200, 150, [](int x, int y) {
+                         return std::array<std::uint8_t, 4>{
+                             static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(y + x / 2),
+                             static_cast<std::uint8_t>(255 - x), 255};
+                     }));
+    ASSERT_EQ(cli({"import", "@photo.png", "@half.sys", "--dither", "50"}).code, 0);
+    ImportOptions half;
+    half.dither = 0.5f;
+    const auto made = ImportPictureFile(cli.dir / "photo.png", half);
+    ASSERT_TRUE(made);
+    EXPECT_TRUE(test::SameBytes(EncodeLogoFile(made.value().document),
+                                test::ReadBytes(cli.dir / "half.sys")));
+    ASSERT_EQ(cli({"import", "@photo.png", "@full.sys", "--dither", "100"}).code, 0);
+    EXPECT_FALSE(test::SameBytes(test::ReadBytes(cli.dir / "half.sys"),
+                                 test::ReadBytes(cli.dir / "full.sys")));
+}
 
 TEST(Cli, FramesWritesOneFilePerAnimatedEntry) {
     CliFixture cli;

@@ -26,7 +26,7 @@ int Shell(const std::string& command) {
 // A disk image of the given kind in the folder, and the screen to put on it.
 class DiskFixture {
 public:
-    enum class Layout { Fat16Partition, Fat32Partition, Floppy };
+    enum class Layout { Fat16Partition, Fat32Partition, Floppy, Fat16NotActive };
 
     explicit DiskFixture(Layout layout) {
         EXPECT_TRUE(WriteLogoFile(dir / "logo.sys", samples::MakeStartupScreen()));
@@ -36,6 +36,7 @@ public:
                 break;
             case Layout::Fat16Partition: Partitioned("6", 16, 20); break;
             case Layout::Fat32Partition: Partitioned("c", 32, 40); break;
+            case Layout::Fat16NotActive: Partitioned("6", 16, 20, false); break;
         }
     }
 
@@ -82,8 +83,9 @@ public:
     std::uint64_t offset = 0;
 
 private:
-    void Partitioned(const std::string& type, int fatBits, int megabytes) {
-        const std::string script = "label: dos\nstart=2048, type=" + type + ", bootable\n";
+    void Partitioned(const std::string& type, int fatBits, int megabytes, bool active = true) {
+        const std::string script =
+            "label: dos\nstart=2048, type=" + type + (active ? ", bootable\n" : "\n");
         test::WriteBytes(dir / "table", test::Bytes(script.begin(), script.end()));
         EXPECT_EQ(Shell("truncate -s " + std::to_string(megabytes) + "M " + image), 0);
         EXPECT_EQ(Shell("sfdisk -q " + image + " < " + (dir / "table")), 0);
@@ -214,14 +216,47 @@ INSTANTIATE_TEST_SUITE_P(
                       LayoutRow{"Floppy", DiskFixture::Layout::Floppy}),
     test::CaseName{});
 
-TEST(Install, KeepsTheReplacedScreenAsBackupUnlessToldNot) {
+// The first backup is the disk's original screen: later installs never replace it.
+TEST(Install, KeepsTheFirstScreenAsBackupAndNeverReplacesIt) {
     DiskFixture disk(DiskFixture::Layout::Floppy);
     disk.Put("the old screen", "/LOGO.SYS");
     ASSERT_EQ(disk.Cli({"install", "@logo.sys", "@disk.img"}).code, 0);
     const std::string old = "the old screen";
     EXPECT_EQ(disk.Read("/LOGO.BAK"), test::Bytes(old.begin(), old.end()));
+    const auto second = disk.Cli({"install", "@logo.sys", "@disk.img"});
+    ASSERT_EQ(second.code, 0) << second.err;
+    EXPECT_NE(second.out.find("no new backup was made"), std::string::npos) << second.out;
+    EXPECT_EQ(disk.Read("/LOGO.BAK"), test::Bytes(old.begin(), old.end()));
     ASSERT_EQ(disk.Cli({"install", "@logo.sys", "@disk.img", "--no-backup"}).code, 0);
     EXPECT_EQ(disk.Read("/LOGO.BAK").size(), 14u) << "the backup is left alone";
+    EXPECT_FALSE(disk.Has("/LOGO.$$$"));
+    EXPECT_TRUE(disk.Consistent());
+}
+
+// A disk where the screen belongs, or the reverse, is told as swapped; neither file changes.
+TEST(Install, SwappedArgumentsLeaveBothFilesAsTheyWere) {
+    DiskFixture disk(DiskFixture::Layout::Floppy);
+    const auto image = test::ReadBytes(disk.image);
+    const auto screen = test::ReadBytes(disk.dir / "logo.sys");
+    for (const std::vector<std::string>& arguments :
+         {std::vector<std::string>{"install", "@disk.img", "@logo.sys"},
+          std::vector<std::string>{"extract", "@logo.sys", "@disk.img"}}) {
+        const auto run = disk.Cli(arguments);
+        EXPECT_EQ(run.code, 2) << arguments[0];
+        EXPECT_NE(run.err.find("look swapped. The order is rotopal-cli " + arguments[0]),
+                  std::string::npos)
+            << run.err;
+    }
+    EXPECT_TRUE(test::SameBytes(image, test::ReadBytes(disk.image)));
+    EXPECT_TRUE(test::SameBytes(screen, test::ReadBytes(disk.dir / "logo.sys")));
+}
+
+TEST(Install, SaysWhenNoPartitionIsMarkedActive) {
+    DiskFixture disk(DiskFixture::Layout::Fat16NotActive);
+    const auto run = disk.Cli({"install", "@logo.sys", "@disk.img"});
+    ASSERT_EQ(run.code, 0) << run.err;
+    EXPECT_NE(run.out.find("no FAT partition is marked active"), std::string::npos) << run.out;
+    EXPECT_TRUE(test::SameBytes(test::ReadBytes(disk.dir / "logo.sys"), disk.Read("/LOGO.SYS")));
 }
 
 TEST(Install, FindsTheWindowsFolderInMsdosSysAndTellsWhenLogoIsOff) {
@@ -442,7 +477,8 @@ TEST(Extract, RefusesToWriteOverTheDiskImageItself) {
     ASSERT_EQ(disk.Cli({"install", "@logo.sys", "@disk.img"}).code, 0);
     const auto before = test::ReadBytes(disk.image);
     ASSERT_EQ(Shell("ln -s disk.img " + (disk.dir / "alias.img")), 0);
-    EXPECT_EQ(disk.Cli({"extract", "@disk.img", "@alias.img"}).code, 3);
+    EXPECT_EQ(disk.Cli({"extract", "@disk.img", "@alias.img"}).code, 2) << "not a screen";
+    EXPECT_EQ(disk.Cli({"extract", "@disk.img", "@alias.img", "--force"}).code, 3);
     EXPECT_TRUE(test::SameBytes(before, test::ReadBytes(disk.image)));
 }
 

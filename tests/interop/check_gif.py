@@ -5,7 +5,9 @@
 
 For each case the GIF and the numbered BMP series are written from the same screen; both
 decoders must see as many frames as the series has, the delay and loop count asked for, and
-frame k must show exactly the colours of BMP frame k (every other column of it for width 320).
+frame k must show exactly the colours of BMP frame k (every other column of it for width 320;
+for the 4:3 shape each of its 480 rows the BMP row under its centre, and with a 6-bit DAC every
+channel v as round((v >> 2) * 255 / 63)).
 """
 
 import subprocess
@@ -17,11 +19,12 @@ from PIL import Image
 CONVERT = "/usr/bin/convert"
 IDENTIFY = "/usr/bin/identify"
 
-# (name, screen, extra options, range, width, delay ms, loop)
+# (name, screen, extra options, range, width or "4:3", delay ms, loop)
 CASES = [
     ("preview_width", "logo.sys", [], 16, 640, 150, 0),
     ("every_step", "logo.sys", ["--delay-ms", "70", "--loop", "3"], 255, 320, 70, 3),
     ("sixteen_colours", "logo16.bmp", ["--convert", "no"], 250, 320, 150, 0),
+    ("as_the_machine_shows_it", "logo.sys", ["--dac", "6"], 16, "4:3", 150, 0),
 ]
 
 
@@ -29,12 +32,24 @@ def run(*args):
     subprocess.run([str(a) for a in args], check=True, capture_output=True)
 
 
-def expected_frames(series_prefix, count, width):
+def six_bit(v):
+    return ((v >> 2) * 255 + 31) // 63
+
+
+def expected_frames(series_prefix, count, width, dac):
     frames = []
     for k in range(1, count + 1):
         frame = Image.open(f"{series_prefix}{k:03d}.bmp").convert("RGB")
         if width == 320:
             frame = frame.resize((320, 400), Image.NEAREST)
+        elif width == "4:3":
+            shown = Image.new("RGB", (640, 480))
+            for row in range(480):
+                source = (2 * row + 1) * 400 // 960
+                shown.paste(frame.crop((0, source, 640, source + 1)), (0, row))
+            frame = shown
+        if dac == 6:
+            frame = frame.point(six_bit)
         frames.append(frame.tobytes())
     return frames
 
@@ -70,11 +85,12 @@ def main():
     for name, screen, extra, n, width, delay, loop in CASES:
         gif = out / f"{name}.gif"
         series = out / f"{name}-frame"
-        run(cli, "gif", samples / screen, gif, "--range", n, "--width", width, *extra)
+        shape = ["--aspect", "4:3"] if width == "4:3" else ["--width", width]
+        run(cli, "gif", samples / screen, gif, "--range", n, *shape, *extra)
         run(cli, "frames", samples / screen, series, "--range", n,
             *[e for e in extra if e in ("--convert", "no", "yes")])
         count = len(list(out.glob(f"{name}-frame*.bmp")))
-        expected = expected_frames(series, count, width)
+        expected = expected_frames(series, count, width, 6 if "--dac" in extra else 8)
         check_pillow(gif, expected, delay, loop)
         check_imagemagick(gif, expected, delay, out)
         print(f"{name}: {count} frames, {gif.stat().st_size} bytes, same colours in Pillow and "
