@@ -2,6 +2,7 @@
 
 #include <cerrno>
 
+#include "core/vga_dac.h"
 #include "import/picture_import.h"
 #include "tests/form1_fixture.h"
 #include "tests/test_pictures.h"
@@ -114,6 +115,28 @@ TEST_F(DroppedPictureTest, APreviewOfOptionsChangedSinceIsDropped) {
     ImportOptions latest = dialog.options();
     EXPECT_TRUE(test::SameDocument(ImportPictureFile(picture, latest).value().document,
                                    dialog.preview()->document));
+}
+
+// The preview shows the colours as the machine's 6-bit DAC does; a new stop goes between the
+// last and the first, where the looping band passes from one to the other.
+TEST_F(DroppedPictureTest, PreviewShowsSixBitLevelsAndANewStopSitsBetweenItsNeighbours) {
+    Drop();
+    const ArgbImage& shown = ws.shown[Surface::Form4];
+    ASSERT_FALSE(shown.pixels.empty());
+    for (const std::uint32_t argb : shown.pixels) {
+        for (const int shift : {0, 8, 16}) {
+            const auto channel = static_cast<std::uint8_t>(argb >> shift);
+            ASSERT_EQ(channel, AtSixBitLevel(channel)) << std::hex << argb;
+        }
+    }
+    const std::vector<Rgb> before = dialog.options().bandStops;
+    dialog.AddBandColour_Click();
+    const std::vector<Rgb>& after = dialog.options().bandStops;
+    ASSERT_EQ(after.size(), before.size() + 1);
+    const Rgb &first = before.front(), &last = before.back(), &added = after.back();
+    EXPECT_EQ(added, (Rgb{static_cast<std::uint8_t>((first.red + last.red + 1) / 2),
+                          static_cast<std::uint8_t>((first.green + last.green + 1) / 2),
+                          static_cast<std::uint8_t>((first.blue + last.blue + 1) / 2)}));
 }
 
 // A change waits for the options to rest 200 ms, then that rest remakes the preview: nothing

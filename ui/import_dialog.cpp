@@ -6,6 +6,7 @@
 
 #include "animation/rotation.h"
 #include "core/message_layout.h"
+#include "core/vga_dac.h"
 #include "palette/view_render.h"
 #include "ui/import_messages.h"
 #include "ui/import_work.h"
@@ -165,7 +166,13 @@ void ImportDialog::Made(std::uint32_t session, std::uint32_t version,
 }
 
 void ImportDialog::ShowPreview() {
-    RenderView(preview_->document.pixels, turning_, image_);
+    // The colours at the levels the machine's 6-bit DAC shows them.
+    Palette shown = turning_;
+    for (RGBQUAD& entry : shown) {
+        entry = {AtSixBitLevel(entry.rgbBlue), AtSixBitLevel(entry.rgbGreen),
+                 AtSixBitLevel(entry.rgbRed), entry.rgbReserved};
+    }
+    RenderView(preview_->document.pixels, shown, image_);
     ws_.ShowImage(Surface::Form4, image_);
 }
 
@@ -228,8 +235,15 @@ void ImportDialog::BandColour_Click(int index) {
 }
 
 void ImportDialog::AddBandColour_Click() {
-    // The new stop repeats the last, so that the band changes only when it is given a colour.
-    options_.bandStops.push_back(options_.bandStops.back());
+    // The band runs from the last stop back to the first: the new stop goes between them, in
+    // the colour halfway, so that the band keeps its course.
+    const Rgb& last = options_.bandStops.back();
+    const Rgb& first = options_.bandStops.front();
+    const auto half = [](std::uint8_t a, std::uint8_t b) {
+        return static_cast<std::uint8_t>((a + b + 1) / 2);
+    };
+    options_.bandStops.push_back(
+        {half(last.red, first.red), half(last.green, first.green), half(last.blue, first.blue)});
     ws_.ShowImportOptions(options_);
     OptionsChanged();
 }

@@ -154,9 +154,10 @@ inline constexpr std::string_view kImportDither = "ディザ(&I):";
 inline constexpr std::string_view kImportDitherTip =
     "誤差拡散の強さです。0で最も近い色、100で完全な誤差拡散になります。";
 // The preview: as large as a 4:3 display shows the screen (640×480); the band turns as on the
-// real start-up screen.
+// real start-up screen, in the colours of the VGA's 6-bit levels.
 inline constexpr std::string_view kImportPreviewTip =
-    "4:3の画面で見える大きさ（640×480）のプレビューです。帯は実際の起動画面と同じように回ります。";
+    "4:3の画面で見える大きさ（640×480）のプレビューです。帯は実際の起動画面と同じように回ります。"
+    "色は実機のVGAと同じ6ビットの階調で表示します。";
 // What the preview is doing: reading the picture ({percent}%), remaking the preview.
 inline constexpr std::string_view kImportReading = "画像を読み込んでいます…{percent}%";
 inline constexpr std::string_view kImportPreviewWorking = "プレビューを作成しています…";

@@ -3,8 +3,11 @@
 #include <QCloseEvent>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
@@ -18,12 +21,9 @@ namespace {
 constexpr int kPreviewWidth = 640;
 constexpr int kPreviewHeight = 480;
 
-QString Swatch(Rgb colour) {
-    return QString("background-color: rgb(%1, %2, %3); min-width: 24px; min-height: 20px;")
-        .arg(colour.red)
-        .arg(colour.green)
-        .arg(colour.blue);
-}
+constexpr int kStopsPerRow = 6;
+constexpr int kStopRowsShown = 2;
+constexpr int kStopSpacing = 3;
 
 QLabel* Buddy(std::string_view text, QWidget* control, QWidget* parent) {
     auto* label = new QLabel(Q(text), parent);
@@ -68,24 +68,39 @@ ImportWindow::ImportWindow() {
     auto* colours = new QWidget(this);
     auto* coloursLayout = new QVBoxLayout(colours);
     coloursLayout->setContentsMargins(0, 0, 0, 0);
-    auto* stopsRow = new QWidget(colours);
-    stops_ = new QHBoxLayout(stopsRow);
+    stopsArea = new QScrollArea(colours);
+    stopsArea->setFrameShape(QFrame::NoFrame);
+    stopsArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    stopsArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    stopsArea->setWidgetResizable(true);
+    auto* stopsGrid = new QWidget(stopsArea);
+    stops_ = new QGridLayout(stopsGrid);
     stops_->setContentsMargins(0, 0, 0, 0);
-    stops_->setSpacing(3);
+    stops_->setSpacing(kStopSpacing);
+    stops_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    stopsArea->setWidget(stopsGrid);
+    // Room for two rows of six and the scroll bar beside them, whatever the count.
+    const QSize swatch = ColourSwatch().sizeHint();
+    stopsArea->setFixedSize(kStopsPerRow * swatch.width() + (kStopsPerRow - 1) * kStopSpacing +
+                                stopsArea->verticalScrollBar()->sizeHint().width() + kStopSpacing,
+                            kStopRowsShown * swatch.height() + (kStopRowsShown - 1) * kStopSpacing);
     auto* editRow = new QHBoxLayout();
     addColour = new QPushButton(Q(texts::kImportAddColour), colours);
     addColour->setToolTip(Q(texts::kImportAddColourTip));
+    addColour->setAutoDefault(false);
     removeColour = new QPushButton(Q(texts::kImportRemoveColour), colours);
     removeColour->setToolTip(Q(texts::kImportRemoveColourTip));
+    removeColour->setAutoDefault(false);
     editRow->addWidget(addColour);
     editRow->addWidget(removeColour);
     editRow->addStretch();
-    coloursLayout->addWidget(stopsRow);
+    coloursLayout->addWidget(stopsArea);
     coloursLayout->addLayout(editRow);
     connect(addColour, &QPushButton::clicked, this, [this] { onAddColour(); });
     connect(removeColour, &QPushButton::clicked, this, [this] { onRemoveColour(); });
 
-    background = new QPushButton(this);
+    background = new ColourSwatch(this);
+    background->setFixedWidth(stopsArea->width());
     background->setToolTip(Q(texts::kImportBackgroundTip));
     connect(background, &QPushButton::clicked, this, [this] { onBackground(); });
 
@@ -125,6 +140,7 @@ ImportWindow::ImportWindow() {
     ok = buttons->addButton(Q(texts::kOkButton), QDialogButtonBox::AcceptRole);
     cancel = buttons->addButton(Q(texts::kCancelButton), QDialogButtonBox::RejectRole);
     ok->setDefault(true);
+    cancel->setAutoDefault(false);
     connect(buttons, &QDialogButtonBox::accepted, this, &ImportWindow::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &ImportWindow::reject);
 
@@ -148,14 +164,19 @@ void ImportWindow::ShowStops(const std::vector<Rgb>& stops) {
     }
     while (bandColours.size() < stops.size()) {
         const int index = static_cast<int>(bandColours.size());
-        auto* button = new QPushButton(stops_->parentWidget());
+        auto* button = new ColourSwatch(stops_->parentWidget());
         button->setToolTip(Q(texts::kImportBandColourTip));
         connect(button, &QPushButton::clicked, this, [this, index] { onBandColour(index); });
-        stops_->addWidget(button);
+        stops_->addWidget(button, index / kStopsPerRow, index % kStopsPerRow);
         bandColours.push_back(button);
+        // Tab goes through the stops in order, then on to the buttons under them.
+        setTabOrder(
+            index == 0 ? static_cast<QWidget*>(bandRows) : bandColours[bandColours.size() - 2],
+            button);
+        setTabOrder(button, addColour);
     }
     for (std::size_t i = 0; i < stops.size(); ++i) {
-        bandColours[i]->setStyleSheet(Swatch(stops[i]));
+        bandColours[i]->SetColour(stops[i]);
     }
     if (auto* label = findChild<QLabel*>("BandColoursLabel"); label && !bandColours.empty()) {
         label->setBuddy(bandColours.front());
@@ -178,7 +199,7 @@ void ImportWindow::Show(const ImportOptions& options) {
     dither->setValue(percent);
     ditherValue->setNum(percent);
     ShowStops(options.bandStops.empty() ? DefaultBandStops() : options.bandStops);
-    background->setStyleSheet(Swatch(options.background));
+    background->SetColour(options.background);
 }
 
 void ImportWindow::accept() {

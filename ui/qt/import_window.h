@@ -11,9 +11,11 @@
 #include <vector>
 
 #include "import/import_options.h"
+#include "ui/qt/colour_swatch.h"
 #include "ui/qt/picture_box.h"
 
-class QHBoxLayout;
+class QGridLayout;
+class QScrollArea;
 
 namespace rotopal::qt {
 
@@ -33,10 +35,13 @@ public:
     std::array<QRadioButton*, 3> fit;  // contain, cover, stretch
     QSpinBox* range;
     QSpinBox* bandRows;
-    std::vector<QPushButton*> bandColours;  // one per stop, remade as the stops change
+    // One per stop, remade as the stops change, in rows of six that scroll past two rows, so
+    // that the dialog keeps its size however many stops there are.
+    std::vector<ColourSwatch*> bandColours;
+    QScrollArea* stopsArea;
     QPushButton* addColour;
     QPushButton* removeColour;
-    QPushButton* background;
+    ColourSwatch* background;
     QSlider* dither;
     QLabel* ditherValue;
     QPushButton* ok;
@@ -46,7 +51,8 @@ public:
     std::function<void(int)> onRange, onBandRows, onDither, onBandColour;
     std::function<void()> onAddColour, onRemoveColour, onBackground, onOk, onCancel;
 
-    // Return (OK is the default button), Escape and the close box reach the form logic.
+    // Return (OK is the default button, and no other button takes Return from it), Escape and
+    // the close box reach the form logic.
     void accept() override;
     void reject() override;
 
@@ -55,7 +61,7 @@ protected:
 
 private:
     void ShowStops(const std::vector<Rgb>& stops);
-    QHBoxLayout* stops_;
+    QGridLayout* stops_;
 };
 
 }  // namespace rotopal::qt
