@@ -36,13 +36,13 @@ CLI::App* AddImportCommand(CLI::App& app, ImportArguments& arguments) {
     ImportOptions& options = arguments.options;
     command
         ->add_option("PICTURE", arguments.picture,
-                     "The picture: PNG, JPEG, GIF, WebP, TIFF, HEIF or BMP, up to 50 megapixels "
-                     "(fewer for some kinds; see the manual page)")
+                     "The picture: PNG, JPEG, GIF, WebP, TIFF, HEIF or BMP, up to 100 megapixels "
+                     "and 30000 pixels on a side")
         ->required();
     command
         ->add_option("OUT", arguments.output,
-                     "The screen file to write; an existing file is "
-                     "replaced")
+                     "The screen file to write; an existing screen is replaced, any other file "
+                     "only with --force")
         ->required();
     command
         ->add_option("--range", options.range,

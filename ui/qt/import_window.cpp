@@ -147,8 +147,12 @@ ImportWindow::ImportWindow() {
     auto* right = new QVBoxLayout();
     right->addWidget(preview);
     right->addWidget(status);
+    // The options keep their natural heights at the top; the preview is taller than they are.
+    auto* left = new QVBoxLayout();
+    left->addLayout(form);
+    left->addStretch();
     auto* body = new QHBoxLayout();
-    body->addLayout(form);
+    body->addLayout(left);
     body->addLayout(right);
     auto* whole = new QVBoxLayout(this);
     whole->addLayout(body);
