@@ -31,6 +31,7 @@
 #include "ui/form2.h"
 #include "ui/layout.h"
 #include "ui/qt/file_dialogs.h"
+#include "ui/qt/import_window.h"
 #include "ui/qt/qt_window_system.h"
 #include "ui/qt/system_folders.h"
 #include "ui/texts.h"
@@ -604,6 +605,33 @@ TEST(QtFileDialog, EachTypeShowsTheFilesItsPatternsMatchWhateverTheirCase) {
         emit dialog->filterSelected(dialog->selectedNameFilter());
         EXPECT_EQ(visible(), expected[i]) << "file type " << i + 1;
         EXPECT_EQ(SelectedFilterNumber(*dialog), static_cast<int>(i) + 1);
+    }
+}
+
+// ---- Import dialog
+// ----------------------------------------------------------------------------------
+
+// A swatch is the colour it stands for, pressed or not (a styled button face came out paler),
+// and seventeen stops leave the dialog as wide as five.
+TEST(QtImportWindow, SwatchesPaintTheirColourAndStopsNeverWidenTheDialog) {
+    ImportWindow window;
+    ImportOptions options;
+    options.bandStops = DefaultBandStops();
+    window.Show(options);
+    const int width = window.sizeHint().width();
+    options.bandStops.resize(17, Rgb{232, 65, 60});
+    window.Show(options);
+    EXPECT_EQ(window.sizeHint().width(), width);
+
+    ColourSwatch* swatch = window.bandColours.front();
+    swatch->resize(swatch->sizeHint());
+    for (const bool down : {false, true}) {
+        swatch->setDown(down);
+        const QImage face = swatch->grab().toImage();
+        const QRect inside = swatch->ColourRect();
+        for (const QPoint at : {inside.topLeft(), inside.center(), inside.bottomRight()}) {
+            EXPECT_EQ(face.pixelColor(at), QColor(232, 65, 60)) << "down " << down;
+        }
     }
 }
 
