@@ -27,6 +27,7 @@
 #include "import/bmp_rows.h"
 #include "import/decode_protocol.h"
 #include "import/decoder_sandbox.h"
+#include "import/decoder_words.h"
 #include "import/picture_engine.h"
 #include "import/picture_format.h"
 #include "import/vips_runtime.h"
@@ -261,15 +262,21 @@ void TryToWrite(const std::string& path) {
     Send(FailedMessage(ImportError{.kind = ImportErrorKind::CannotOpen, .systemError = error}));
 }
 
+// A want of memory as the program should hear it: the allowance this decoder really has and
+// what could not be had, in our words rather than the library's.
+ImportError WantOfMemory(std::string_view libraryWords) {
+    rlimit limit{};
+    const bool limited = ::getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY;
+    return ImportError{.kind = ImportErrorKind::OutOfMemory,
+                       .limit = limited ? limit.rlim_cur : 0,
+                       .detail = MemoryInPlainWords(libraryWords)};
+}
+
 // What a request failed of, as the program should hear it: after an allocation failed, any
 // failure is for want of memory, whatever words the library found for it.
-Message Refusal(ImportError error) {
-    if (allocationFailed != 0 && error.kind != ImportErrorKind::OutOfMemory) {
-        rlimit limit{};
-        ::getrlimit(RLIMIT_AS, &limit);
-        error = ImportError{.kind = ImportErrorKind::OutOfMemory,
-                            .limit = limit.rlim_cur == RLIM_INFINITY ? 0 : limit.rlim_cur,
-                            .detail = error.detail};
+Message Refusal(const ImportError& error) {
+    if (allocationFailed != 0 || error.kind == ImportErrorKind::OutOfMemory) {
+        return FailedMessage(WantOfMemory(error.detail));
     }
     return FailedMessage(error);
 }
@@ -288,8 +295,10 @@ int Serve() {
                 }
                 allocationFailed = 0;
                 auto result = engine::DecodeDescriptor(kPicture, progress);
-                if (!result) {
-                    Send(Refusal(result.error()));
+                // A library that went on after an allocation failed may have left rows out.
+                if (!result || allocationFailed != 0) {
+                    Send(Refusal(result ? ImportError{.kind = ImportErrorKind::OutOfMemory}
+                                        : result.error()));
                     break;
                 }
                 decoded = std::move(result.value());
@@ -307,8 +316,9 @@ int Serve() {
                 }
                 allocationFailed = 0;
                 const auto made = engine::MakeScreen(*decoded, options.value());
-                if (!made) {
-                    Send(Refusal(made.error()));
+                if (!made || allocationFailed != 0) {
+                    Send(Refusal(made ? ImportError{.kind = ImportErrorKind::OutOfMemory}
+                                      : made.error()));
                     break;
                 }
                 Send(ScreenMessage({EncodeLogoFile(made.value().document), made.value().repairs}));
@@ -354,7 +364,7 @@ int Run() {
         const bool memory = missing->find("failed to map segment") != std::string::npos ||
                             missing->find("Cannot allocate memory") != std::string::npos;
         Send(FailedMessage(
-            memory ? ImportError{.kind = ImportErrorKind::OutOfMemory, .detail = *missing}
+            memory ? WantOfMemory(*missing)
                    : ImportError{.kind = ImportErrorKind::HelperMissing,
                                  .detail = "libvips's loader for this kind of picture cannot be "
                                            "loaded: " + *missing}));

@@ -1,5 +1,6 @@
 #include "import/decoder_words.h"
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -54,7 +55,33 @@ constexpr auto kPhrases = [] {
     return std::pair{phrases, count};
 }();
 
+// Words for what a want of memory kept from happening.
+constexpr std::array<std::pair<std::string_view, std::string_view>, 4> kShortOf{{
+    {"Error creating thread", "no thread could be started"},
+    {"Thread creation failed", "no thread could be started"},
+    {"failed to map segment", "a decoder library could not be loaded"},
+    {"cannot open shared object", "a decoder library could not be loaded"},
+}};
+
 }  // namespace
+
+bool SaysMemoryRanOut(std::string_view libraryWords) {
+    constexpr std::array<std::string_view, 4> kWords{"out of memory", "Insufficient memory",
+                                                     "Error creating thread",
+                                                     "Thread creation failed"};
+    return std::any_of(kWords.begin(), kWords.end(), [&](std::string_view words) {
+        return libraryWords.find(words) != std::string_view::npos;
+    });
+}
+
+std::string MemoryInPlainWords(std::string_view libraryWords) {
+    for (const auto& [said, meant] : kShortOf) {
+        if (libraryWords.find(said) != std::string_view::npos) {
+            return std::string(meant);
+        }
+    }
+    return "";
+}
 
 std::span<const std::string_view> KnownDamagePhrases() {
     return std::span(kPhrases.first).first(kPhrases.second);

@@ -11,6 +11,14 @@ namespace rotopal {
 // message of no known kind keeps its words without the library's prefixes ("VipsJpeg: ").
 std::string InPlainWords(std::string_view decoderWords);
 
+// Whether a library's message says that memory ran out (libvips's own allocations, glib's
+// threads).
+bool SaysMemoryRanOut(std::string_view libraryWords);
+
+// What a library's message about memory running out says could not be had ("no thread could
+// be started"), or "" when it says nothing more than that memory ran out.
+std::string MemoryInPlainWords(std::string_view libraryWords);
+
 // Every phrase InPlainWords gives for damage it knows, each once: the window tells them in its
 // own language.
 std::span<const std::string_view> KnownDamagePhrases();

@@ -33,12 +33,14 @@ std::string DescribeImportError(const ImportError& error) {
                    " MP); pictures are read up to " + Megapixels(kMaxPicturePixels) + " MP and " +
                    std::to_string(kMaxPictureSide) + " pixels on a side";
         case ImportErrorKind::Damaged: return withDetail("the picture cannot be decoded");
-        case ImportErrorKind::OutOfMemory:
+        case ImportErrorKind::OutOfMemory: {
+            std::string text = "not enough memory to import the picture";
             if (error.limit != 0) {
-                return withDetail("not enough memory to import the picture: the decoder used up its " +
-                                  std::to_string(error.limit >> 20) + " MiB allowance");
+                text += ": the decoder used up its " + std::to_string(error.limit >> 20) +
+                        " MiB allowance";
             }
-            return withDetail("not enough memory to import the picture");
+            return error.detail.empty() ? text : text + " (" + error.detail + ")";
+        }
         case ImportErrorKind::QuantizeFailed: return withDetail("the colours could not be reduced");
         case ImportErrorKind::DecoderStopped:
             return error.signal != 0

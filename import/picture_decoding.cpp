@@ -125,11 +125,7 @@ std::string FirstLine(const std::string& words) {
 }
 
 ImportError FromDecoder(const std::string& words) {
-    // libvips says so in these words when an allocation of its own fails, and glib so when it
-    // cannot map a new thread's stack.
-    const bool memory = words.find("out of memory") != std::string::npos ||
-                        words.find("Insufficient memory") != std::string::npos ||
-                        words.find("Error creating thread") != std::string::npos;
+    const bool memory = SaysMemoryRanOut(words);
     return ImportError{.kind = memory ? ImportErrorKind::OutOfMemory : ImportErrorKind::Damaged,
                        .detail = InPlainWords(FirstLine(words))};
 }
@@ -180,6 +176,9 @@ Result<std::shared_ptr<const DecodedPicture>, ImportError> DecodePicture(
             decoded->image = image.copy_memory();
         }
         // libvips tells some of what it read past only when it lets go of the file, above.
+        if (warnings.MemoryRanOut()) {
+            return Failure{ImportError{.kind = ImportErrorKind::OutOfMemory}};
+        }
         decoded->repairs = warnings.Take();
         return std::shared_ptr<const DecodedPicture>(std::move(decoded));
     } catch (const vips::VError& error) {

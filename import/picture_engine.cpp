@@ -119,6 +119,9 @@ Result<ImportedScreen, ImportError> MakeScreen(const DecodedPicture& picture,
         if (!reduced) {
             return Failure{reduced.error()};
         }
+        if (warnings.MemoryRanOut()) {
+            return Failure{ImportError{.kind = ImportErrorKind::OutOfMemory}};
+        }
         ImportedScreen made{AssembleScreen(reduced.value(), options), screen.repairs};
         for (std::string& warning : warnings.Take()) {
             made.repairs.push_back(std::move(warning));

@@ -244,6 +244,9 @@ Result<std::shared_ptr<PictureDecoder>, ImportError> StartWith(ReadableFile pict
     if (limits.addressSpaceBytes != 0) {
         childLimits.addressSpaceBytes = limits.addressSpaceBytes;
     }
+    // What a want of memory names is the allowance the decoder really has.
+    DecoderLimits given = limits;
+    given.addressSpaceBytes = AddressSpaceWithin(childLimits.addressSpaceBytes).value_or(0);
     auto child = ChildProcess::Start(ChildProgram{.arguments = {*program},
                                                   .environment = DecoderEnvironment(),
                                                   .handed = {picture.descriptor()},
@@ -255,7 +258,7 @@ Result<std::shared_ptr<PictureDecoder>, ImportError> StartWith(ReadableFile pict
                                    .systemError = child.error().systemError,
                                    .detail = *program}};
     }
-    auto channel = std::make_unique<PictureDecoder::Channel>(std::move(child.value()), limits,
+    auto channel = std::make_unique<PictureDecoder::Channel>(std::move(child.value()), given,
                                                              std::move(picture));
     // It speaks first, once it has started libvips and shut itself in.
     const auto ready = channel->Receive(limits.start, {});

@@ -20,6 +20,7 @@ constexpr std::size_t kMaxWarnings = 8;
 
 std::mutex warningsMutex;
 std::vector<std::string>* capturing = nullptr;  // the live capture's list, guarded by the mutex
+bool* capturingMemory = nullptr;                // and whether it heard of memory running out
 
 // What libvips says of sound files: notes about their metadata, not damage to their pixels.
 bool IsNote(std::string_view line) {
@@ -41,6 +42,10 @@ void KeepWarning(const gchar*, GLogLevelFlags, const gchar* message, gpointer) {
         const std::string_view raw = text.substr(0, end);
         text.remove_prefix(std::min(end + 1, text.size()));
         if (raw.empty() || IsNote(raw)) {
+            continue;
+        }
+        if (SaysMemoryRanOut(raw)) {
+            *capturingMemory = true;
             continue;
         }
         // In the user's terms, so that the same damage told by two functions is kept once.
@@ -96,11 +101,18 @@ std::optional<std::string> LoadDecoderModuleFor(PictureFormat format) {
 DecoderWarnings::DecoderWarnings() {
     const std::lock_guard lock(warningsMutex);
     capturing = &warnings_;
+    capturingMemory = &memoryRanOut_;
 }
 
 DecoderWarnings::~DecoderWarnings() {
     const std::lock_guard lock(warningsMutex);
     capturing = nullptr;
+    capturingMemory = nullptr;
+}
+
+bool DecoderWarnings::MemoryRanOut() const {
+    const std::lock_guard lock(warningsMutex);
+    return memoryRanOut_;
 }
 
 std::vector<std::string> DecoderWarnings::Take() {

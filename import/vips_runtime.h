@@ -30,9 +30,13 @@ public:
     DecoderWarnings& operator=(const DecoderWarnings&) = delete;
 
     std::vector<std::string> Take();
+    // Whether libvips warned that memory ran out: what it made then cannot be trusted (a row
+    // it could not hold comes out black), so the work fails for want of memory.
+    bool MemoryRanOut() const;
 
 private:
     std::vector<std::string> warnings_;
+    bool memoryRanOut_ = false;
 };
 
 }  // namespace rotopal

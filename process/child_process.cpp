@@ -115,7 +115,8 @@ std::vector<char*> Pointers(const std::vector<std::string>& texts) {
         if (::getrlimit(resource, &now) != 0) {
             ::_exit(127);
         }
-        const rlimit limit{std::min(soft, now.rlim_max), std::min(hard, now.rlim_max)};
+        const rlim_t lowerHard = std::min(hard, now.rlim_max);
+        const rlimit limit{std::min({soft, now.rlim_cur, lowerHard}), lowerHard};
         if (::setrlimit(resource, &limit) != 0) {
             ::_exit(127);
         }
@@ -383,6 +384,14 @@ ChildEnding ChildProcess::Wait() {
 std::string ChildProcess::errors() const {
     const std::lock_guard lock(state_->mutex);
     return state_->kept;
+}
+
+std::optional<std::uint64_t> AddressSpaceWithin(std::optional<std::uint64_t> allowance) {
+    rlimit own{};
+    if (::getrlimit(RLIMIT_AS, &own) != 0 || own.rlim_cur == RLIM_INFINITY) {
+        return allowance;
+    }
+    return allowance ? std::min<std::uint64_t>(*allowance, own.rlim_cur) : own.rlim_cur;
 }
 
 std::uint64_t PhysicalMemoryBytes() {

@@ -93,6 +93,9 @@ private:
     std::unique_ptr<State> state_;
 };
 
+// The address space a child given this allowance gets: no more than this process's own
+// limit (a ulimit -v of the caller's), which the child inherits and can only lower.
+std::optional<std::uint64_t> AddressSpaceWithin(std::optional<std::uint64_t> allowance);
 // The machine's physical memory, 0 when the system will not say.
 std::uint64_t PhysicalMemoryBytes();
 // The folder the running program's file is in, "" when the system will not say.

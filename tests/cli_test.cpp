@@ -291,9 +291,11 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(ImportFailureRow{"DecoderMissing", "/nowhere/rotopal-decode", RLIM_INFINITY,
                                        "the picture decoder (rotopal-decode) cannot be started"},
                       // Room for the program, not for the decoder's libraries: the decoder
-                      // ends, and the program tells it as memory.
-                      ImportFailureRow{"NoRoomForTheDecoder", nullptr, rlim_t{120} << 20,
-                                       "not enough memory to import the picture"}),
+                      // ends, and the program tells it as memory, naming the caller's limit
+                      // the decoder inherited, not the larger allowance it would have had.
+                      ImportFailureRow{"NoRoomForTheDecoder", nullptr, rlim_t{90} << 20,
+                                       "not enough memory to import the picture: the decoder "
+                                       "used up its 90 MiB allowance"}),
     test::CaseName());
 
 // Arguments in the wrong order are told as such, and neither file changes.

@@ -13,6 +13,7 @@
 #include "import/decoder_words.h"
 #include "import/icc_profile.h"
 #include "import/picture_engine.h"
+#include "import/vips_runtime.h"
 #include "tests/test_pictures.h"
 #include "tests/test_support.h"
 
@@ -515,6 +516,17 @@ TEST(ImportTest, DamageTheDecoderReadsPastIsToldNotPassedOffAsSound) {
     ASSERT_FALSE(damaged.value().repairs.empty());
     EXPECT_EQ(damaged.value().repairs.back(), "the JPEG data is damaged in places")
         << damaged.value().repairs.back();
+}
+
+// libvips goes on after one of its allocations fails, leaving black rows: that is a want of
+// memory, never a repair (a 16-bit TIFF under ulimit -v 150 MB came out so).
+TEST(ImportTest, MemoryRunningOutWhileDecodingIsNoRepair) {
+    ASSERT_TRUE(StartVips());
+    DecoderWarnings warnings;
+    g_log("VIPS", G_LOG_LEVEL_WARNING, "%s", "out of memory --- size == 0MB");
+    g_log("VIPS", G_LOG_LEVEL_WARNING, "%s", "VipsJpeg: Corrupt JPEG data: 3 extraneous bytes");
+    EXPECT_TRUE(warnings.MemoryRanOut());
+    EXPECT_EQ(warnings.Take(), std::vector<std::string>{"the JPEG data is damaged in places"});
 }
 
 struct OptionsCase {

@@ -60,7 +60,8 @@ std::string ImportProgressText(int percent) {
 std::string ImportFailureText(const std::string& path, const ImportError& error) {
     std::string text =
         std::string(texts::kImportFailedMessage) + "\r\n" + path + "\r\n" + Reason(error);
-    if (!error.detail.empty()) {
+    // Memory is told in full by its reason; what ran short is the decoder's business.
+    if (!error.detail.empty() && error.kind != ImportErrorKind::OutOfMemory) {
         text += "\r\n" + DamageText(error.detail);
     }
     return text;
