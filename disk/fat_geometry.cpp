@@ -106,12 +106,21 @@ Result<FatGeometry, DiskError> ReadFatGeometry(std::span<const std::uint8_t> sec
             return Bad("its root folder starts at cluster " + std::to_string(g.rootCluster) +
                        ", outside the volume");
         }
-        // Bit 7 set: only the FAT that bits 0 to 3 name is kept up to date, and mtools uses it.
+        // Bit 7 set: only the FAT that bits 0 to 3 name is kept up to date. mtools reads and
+        // writes the first FAT whatever the flags say, so a volume that uses another one would
+        // be read wrong and written into the wrong FAT.
         const std::uint32_t flags = Le16(sector, 40);
         g.activeFat = (flags & 0x80) != 0 ? flags & 0x0F : 0;
         if (g.activeFat >= g.fatCount) {
             return Bad("it names FAT " + std::to_string(g.activeFat) + " of " +
                        std::to_string(g.fatCount) + " as the one in use");
+        }
+        if (g.activeFat != 0) {
+            return Failure{DiskError{
+                .kind = DiskErrorKind::UnsupportedImage,
+                .detail = "its FAT32 volume keeps FAT " + std::to_string(g.activeFat) +
+                          " alone up to date (mirroring off), and mtools reads and writes only "
+                          "the first FAT; nothing was changed"}};
         }
         // mtools writes the FSInfo sector, and the backup boot sector is read by repair tools:
         // both must be reserved sectors of their own, or mtools writes over a FAT or a file.

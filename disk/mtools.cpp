@@ -42,8 +42,15 @@ Failure<DiskError> Refused(const std::string& command, const ProcessOutput& outp
     const bool full = output.err.find("Disk full") != std::string::npos ||
                       output.err.find("No free cluster") != std::string::npos ||
                       output.err.find("No directory slots") != std::string::npos;
+    // A tool that a signal ended, or that failed without a word, is told by how it ended.
+    std::string said = FirstLine(output.err);
+    if (output.exitCode > 128) {
+        said = "stopped by signal " + std::to_string(output.exitCode - 128);
+    } else if (said.find_first_not_of(" .") == std::string::npos) {
+        said = "failed with exit status " + std::to_string(output.exitCode);
+    }
     return Failure{DiskError{.kind = full ? DiskErrorKind::VolumeFull : DiskErrorKind::ToolFailed,
-                             .detail = command + ": " + FirstLine(output.err)}};
+                             .detail = command + ": " + said}};
 }
 
 }  // namespace

@@ -422,15 +422,27 @@ Result<InstallReport, DiskError> InstallScreen(const DiskImage& image, const Vol
     }
     if (auto copied = mtools.value().CopyIn(content.value(), temporary); !copied) {
         // mtools removes what it could not finish; anything left goes at the next run.
-        return Failure{copied.error()};
+        DiskError error = copied.error();
+        if (error.kind == DiskErrorKind::ToolFailed) {
+            error.detail += "; the old screen is as it was, and the next install or extract "
+                            "clears what the copy may have left as " + temporary;
+        }
+        return Failure{error};
     }
+    // From here on the volume has changed: a failure says what is left where.
     auto copied = Survey(image, place, kind, Purpose::Install, Scan::ChainsOnly);
     if (!copied) {
-        return Failure{copied.error()};
+        return Failure{DiskError{.kind = DiskErrorKind::NotVerified,
+                                 .detail = "after mtools wrote " + temporary + ", " +
+                                           DescribeDiskError(copied.error()) +
+                                           " (the copy is left there; the old screen is as it was)"}};
     }
     if (auto sound = Verify(image, place, copied.value().temporary, temporary, screen); !sound) {
-        (void)mtools.value().Delete(temporary);
-        return Failure{sound.error()};
+        const bool removed = mtools.value().Delete(temporary).has_value();
+        return Failure{DiskError{.kind = DiskErrorKind::NotVerified,
+                                 .detail = sound.error().detail +
+                                           (removed ? "; it was removed, and the old screen is as it was"
+                                                    : "; it is left there, and the old screen is as it was")}};
     }
 
     if (copied.value().screen) {
@@ -447,15 +459,20 @@ Result<InstallReport, DiskError> InstallScreen(const DiskImage& image, const Vol
             return Failure{gone.error()};
         }
     }
-    if (auto renamed = mtools.value().Rename(temporary, report.path); !renamed) {
+    const auto renamed = mtools.value().Rename(temporary, report.path);
+    const auto after = Survey(image, place, kind, Purpose::Install, Scan::ChainsOnly);
+    // mren can end after it renamed (a signal), so what is on the volume decides.
+    if (!renamed && (!after || !after.value().screen || after.value().temporary)) {
         DiskError error = renamed.error();
         error.detail += "; the new screen is on the volume as " + temporary +
                         ", which the next install or extract puts in place";
         return Failure{error};
     }
-    const auto after = Survey(image, place, kind, Purpose::Install, Scan::ChainsOnly);
     if (!after) {
-        return Failure{after.error()};
+        return Failure{DiskError{.kind = DiskErrorKind::NotVerified,
+                                 .detail = "after the new screen was renamed to " + report.path +
+                                           ", " + DescribeDiskError(after.error()) +
+                                           " (it could not be read back)"}};
     }
     if (auto sound = Verify(image, place, after.value().screen, report.path, screen); !sound) {
         return Failure{sound.error()};

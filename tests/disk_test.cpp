@@ -367,7 +367,15 @@ INSTANTIATE_TEST_SUITE_P(
                        d.Put("the old screen", "/LOGO.SYS");
                        EXPECT_EQ(Shell("mattrib +h " + d.On() + " ::/LOGO.SYS"), 0);
                    },
-                   "is hidden"}),
+                   "is hidden"},
+        // Mirroring off with the second FAT in use: mtools would write the first.
+        RefusalRow{"SecondFatAloneInUse", "@logo.sys",
+                   [](DiskFixture& d) {
+                       auto bytes = test::ReadBytes(d.image);
+                       bytes[d.offset + 40] = 0x81;
+                       test::WriteBytes(d.image, bytes);
+                   },
+                   "keeps FAT 1 alone up to date", DiskFixture::Layout::Fat32Partition}),
     test::CaseName{});
 
 // A damaged chain of a file the install replaces or backs up is refused as it is, with or
