@@ -19,7 +19,7 @@ inline bool ImportedScreenIsSound(std::span<const std::uint8_t> bytes) {
     if (!bytes.empty()) {
         options.fit = static_cast<Fit>(bytes.back() % 3);
     }
-    const auto imported = engine::ImportBytes(bytes, options, {});
+    const auto imported = engine::ImportBytes(bytes, options, {}, RotopalVipsBackend());
     if (!imported) {
         return true;
     }

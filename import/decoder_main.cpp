@@ -24,13 +24,13 @@
 
 #include "core/version.h"
 #include "document/logo_writer.h"
-#include "import/bmp_rows.h"
 #include "import/decode_protocol.h"
 #include "import/decoder_sandbox.h"
 #include "import/decoder_words.h"
 #include "import/picture_engine.h"
 #include "import/picture_format.h"
-#include "import/vips_runtime.h"
+#include "import/vips_backend.h"
+#include "process/child_process.h"
 
 // Every allocation of the decoder's, its libraries' included, goes through these, which note
 // when one fails: what a library then reports (a crash, a "bad seek", "unable to read pixels")
@@ -281,7 +281,31 @@ Message Refusal(const ImportError& error) {
     return FailedMessage(error);
 }
 
-int Serve() {
+// libvips's part of the decoder, from the module beside this program.
+Result<const VipsBackend*, ImportError> LoadVipsBackend() {
+    const std::string file = ProgramFolder() + "/" + kVipsBackendFile;
+    void* module = ::dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (module == nullptr) {
+        const char* why = ::dlerror();
+        const std::string words = why != nullptr ? why : file;
+        // The allowance with no room to map libvips's libraries is a want of memory.
+        if (words.find("failed to map segment") != std::string::npos ||
+            words.find("Cannot allocate memory") != std::string::npos) {
+            return Failure{WantOfMemory(words)};
+        }
+        return Failure{ImportError{.kind = ImportErrorKind::HelperMissing,
+                                   .detail = "the decoders' module cannot be loaded: " + words}};
+    }
+    using Entry = const VipsBackend* (*)();
+    const auto entry = reinterpret_cast<Entry>(::dlsym(module, kVipsBackendEntry));
+    if (entry == nullptr) {
+        return Failure{ImportError{.kind = ImportErrorKind::HelperMissing,
+                                   .detail = file + " is not the decoders' module"}};
+    }
+    return entry();
+}
+
+int Serve(const VipsBackend* others) {
     const ImportProgress progress = [](int percent) { Send(ProgressMessage(percent)); };
     std::shared_ptr<const DecodedPicture> decoded;
     while (const auto request = NextRequest()) {
@@ -294,7 +318,7 @@ int Serve() {
                     break;
                 }
                 allocationFailed = 0;
-                auto result = engine::DecodeDescriptor(kPicture, progress);
+                auto result = engine::DecodeDescriptor(kPicture, progress, others);
                 // A library that went on after an allocation failed may have left rows out.
                 if (!result || allocationFailed != 0) {
                     Send(Refusal(result ? ImportError{.kind = ImportErrorKind::OutOfMemory}
@@ -346,29 +370,27 @@ int Run() {
 #if !defined(ROTOPAL_SANITIZED)
     reserve = std::malloc(kReserveBytes);  // mapped, never touched: address space, not memory
 #endif
+    const VipsBackend* others = nullptr;
     std::array<std::uint8_t, kPictureSignatureBytes> head{};
     const ssize_t got = ::pread(kPicture, head.data(), head.size(), 0);
     const PictureFormat format =
         got > 0 ? SniffPictureFormat(std::span(head).first(static_cast<std::size_t>(got)))
                 : PictureFormat::Unknown;
-    // Everything that loads libraries or reads their files happens before the sandbox.
-    if (!StartVips()) {
-        Send(FailedMessage(ImportError{.kind = ImportErrorKind::Damaged,
-                                       .detail = "the picture decoders cannot be started"}));
-        return 1;
-    }
-    // A BMP that our own reader takes needs no ImageMagick.
-    const bool plainBmp = format == PictureFormat::Bmp && ReadsBmpRows(kPicture);
-    if (const auto missing = plainBmp ? std::nullopt : LoadDecoderModuleFor(format)) {
-        // A module the allowance has no room to map is a want of memory, not a missing module.
-        const bool memory = missing->find("failed to map segment") != std::string::npos ||
-                            missing->find("Cannot allocate memory") != std::string::npos;
-        Send(FailedMessage(
-            memory ? WantOfMemory(*missing)
-                   : ImportError{.kind = ImportErrorKind::HelperMissing,
-                                 .detail = "libvips's loader for this kind of picture cannot be "
-                                           "loaded: " + *missing}));
-        return 1;
+    // Everything that loads libraries or reads their files happens before the sandbox. JPEG
+    // needs only libjpeg, which is linked; the other kinds need libvips.
+    if (format != PictureFormat::Jpeg && format != PictureFormat::Unknown) {
+        const auto loaded = LoadVipsBackend();
+        if (!loaded) {
+            Send(FailedMessage(loaded.error()));
+            return 1;
+        }
+        others = loaded.value();
+        if (auto problem = others->prepare(kPicture, format)) {
+            Send(FailedMessage(problem->kind == ImportErrorKind::OutOfMemory
+                                   ? WantOfMemory(problem->detail)
+                                   : *problem));
+            return 1;
+        }
     }
     if (const auto shut = EnterSandbox(); !shut) {
         Send(FailedMessage(ImportError{.kind = ImportErrorKind::NotStarted,
@@ -376,7 +398,7 @@ int Run() {
         return 1;
     }
     Send(ReadyMessage({kDecodeProtocolVersion, std::string(kVersion)}));
-    return Serve();
+    return Serve(others);
 }
 
 }  // namespace

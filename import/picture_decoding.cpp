@@ -1,8 +1,13 @@
 #include "import/picture_decoding.h"
 
+#include <vips/vips8>
+
 #include <algorithm>
 #include <cmath>
+#include <memory>
+#include <new>
 #include <string>
+#include <vector>
 
 #include "import/bmp_rows.h"
 #include "import/decoder_words.h"
@@ -114,6 +119,31 @@ vips::VImage ToSrgb(vips::VImage image) {
     return image.format() == VIPS_FORMAT_UCHAR ? image : image.cast(VIPS_FORMAT_UCHAR);
 }
 
+// The decoded picture as the layout takes it: red, green, blue and alpha bytes; a grey picture's
+// band repeated, an alpha band kept where there is one.
+Raster ToRaster(const vips::VImage& image) {
+    const bool alpha = image.has_alpha();
+    const int colourBands = image.bands() - (alpha ? 1 : 0);
+    vips::VImage colour = image.extract_band(0);
+    if (colourBands >= 3) {
+        colour = image.extract_band(0, vips::VImage::option()->set("n", 3));
+    } else {
+        colour = colour.bandjoin(std::vector<vips::VImage>{colour, colour});
+    }
+    const vips::VImage rgba = alpha ? colour.bandjoin(image.extract_band(image.bands() - 1))
+                                    : colour.bandjoin_const({255});
+    std::size_t size = 0;
+    const std::unique_ptr<std::uint8_t, decltype(&g_free)> pixels(
+        static_cast<std::uint8_t*>(rgba.write_to_memory(&size)), &g_free);
+    if (!pixels) {
+        throw std::bad_alloc();
+    }
+    Raster raster = Raster::Opaque(rgba.width(), rgba.height());
+    raster.alpha = alpha;
+    std::copy_n(pixels.get(), std::min(size, raster.rgba.size()), raster.rgba.begin());
+    return raster;
+}
+
 void ReportEval(VipsImage*, VipsProgress* done, void* client) {
     (*static_cast<const ImportProgress*>(client))(done->percent);
 }
@@ -173,7 +203,7 @@ Result<std::shared_ptr<const DecodedPicture>, ImportError> DecodePicture(
                 g_signal_connect(image.get_image(), "eval", G_CALLBACK(ReportEval),
                                  const_cast<ImportProgress*>(&progress));
             }
-            decoded->image = image.copy_memory();
+            decoded->kept = ToRaster(image);
         }
         // libvips tells some of what it read past only when it lets go of the file, above.
         if (warnings.MemoryRanOut()) {

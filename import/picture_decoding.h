@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <string>
 
 #include "core/result.h"
 #include "import/decoded_picture.h"
@@ -19,5 +20,10 @@ namespace rotopal {
 Result<std::shared_ptr<const DecodedPicture>, ImportError> DecodePicture(
     int descriptor, std::span<const std::uint8_t> head, PictureFormat format,
     const ImportProgress& progress);
+
+// libvips's words for what went wrong: its first line says what it ran into, the rest repeats.
+std::string FirstLine(const std::string& words);
+// Those words as an error: running out of memory when they say so, else damage.
+ImportError FromDecoder(const std::string& words);
 
 }  // namespace rotopal

@@ -7,12 +7,10 @@
 #include "document/file_io.h"
 #include "document/screen_headers.h"
 #include "import/animated_band.h"
-#include "import/bmp_rows.h"
 #include "import/colour_reduction.h"
+#include "import/jpeg_decoding.h"
 #include "import/picture_format.h"
-#include "import/picture_decoding.h"
 #include "import/screen_layout.h"
-#include "import/vips_runtime.h"
 
 namespace rotopal::engine {
 namespace {
@@ -71,7 +69,7 @@ std::optional<ImportError> OptionsError(const ImportOptions& options) {
 }  // namespace
 
 Result<std::shared_ptr<const DecodedPicture>, ImportError> DecodeDescriptor(
-    int descriptor, const ImportProgress& progress) {
+    int descriptor, const ImportProgress& progress, const VipsBackend* others) {
     std::array<std::uint8_t, kPictureSignatureBytes> head{};
     const auto read = ReadAtOffset(descriptor, 0, head);
     if (!read) {
@@ -85,19 +83,22 @@ Result<std::shared_ptr<const DecodedPicture>, ImportError> DecodeDescriptor(
     if (format == PictureFormat::Unknown) {
         return Failure{ImportError{.kind = ImportErrorKind::UnknownFormat}};
     }
-    if (!StartVips()) {
-        return Failure{ImportError{.kind = ImportErrorKind::Damaged,
-                                   .detail = "the picture decoders cannot be started"}};
-    }
-    if (format != PictureFormat::Bmp || !ReadsBmpRows(descriptor)) {
-        (void)LoadDecoderModuleFor(format);  // without it the picture is refused as unreadable
-    }
     // Whatever runs out of memory, in our code or in a library's C++, is told as such.
     try {
-        return DecodePicture(descriptor, bytes, format, progress);
+        if (format == PictureFormat::Jpeg) {
+            return DecodeJpeg(descriptor, progress);
+        }
     } catch (const std::bad_alloc&) {
         return Failure{ImportError{.kind = ImportErrorKind::OutOfMemory}};
     }
+    if (others == nullptr) {
+        return Failure{ImportError{.kind = ImportErrorKind::HelperMissing,
+                                   .detail = "the decoders of this kind of picture are not loaded"}};
+    }
+    if (auto problem = others->prepare(descriptor, format)) {
+        return Failure{*problem};
+    }
+    return others->decode(descriptor, bytes, format, progress);
 }
 
 Result<ImportedScreen, ImportError> MakeScreen(const DecodedPicture& picture,
@@ -106,7 +107,6 @@ Result<ImportedScreen, ImportError> MakeScreen(const DecodedPicture& picture,
         return Failure{*error};
     }
     try {
-        DecoderWarnings warnings;
         auto laid = LayOntoScreen(picture, options.fit, options.background, options.bandRows);
         if (!laid) {
             return Failure{laid.error()};
@@ -119,14 +119,7 @@ Result<ImportedScreen, ImportError> MakeScreen(const DecodedPicture& picture,
         if (!reduced) {
             return Failure{reduced.error()};
         }
-        if (warnings.MemoryRanOut()) {
-            return Failure{ImportError{.kind = ImportErrorKind::OutOfMemory}};
-        }
-        ImportedScreen made{AssembleScreen(reduced.value(), options), screen.repairs};
-        for (std::string& warning : warnings.Take()) {
-            made.repairs.push_back(std::move(warning));
-        }
-        return made;
+        return ImportedScreen{AssembleScreen(reduced.value(), options), screen.repairs};
     } catch (const std::bad_alloc&) {
         return Failure{ImportError{.kind = ImportErrorKind::OutOfMemory}};
     }
@@ -134,7 +127,8 @@ Result<ImportedScreen, ImportError> MakeScreen(const DecodedPicture& picture,
 
 Result<ImportedScreen, ImportError> ImportBytes(std::span<const std::uint8_t> bytes,
                                                 const ImportOptions& options,
-                                                const ImportProgress& progress) {
+                                                const ImportProgress& progress,
+                                                const VipsBackend* others) {
     if (const auto error = OptionsError(options)) {
         return Failure{*error};
     }
@@ -143,7 +137,7 @@ Result<ImportedScreen, ImportError> ImportBytes(std::span<const std::uint8_t> by
     if (!file) {
         return Failure{FromReadError(file.error())};
     }
-    const auto decoded = DecodeDescriptor(file.value().descriptor(), progress);
+    const auto decoded = DecodeDescriptor(file.value().descriptor(), progress, others);
     if (!decoded) {
         return Failure{decoded.error()};
     }

@@ -2,11 +2,11 @@
 
 #include <algorithm>
 #include <cmath>
-#include <memory>
 #include <new>
 
 #include "core/logo_document.h"
 #include "import/fit_geometry.h"
+#include "import/resample.h"
 
 namespace rotopal {
 namespace {
@@ -15,105 +15,30 @@ int RoundInto(double value, int low, int high) {
     return std::clamp(static_cast<int>(std::lround(value)), low, high);
 }
 
-// A colour as libvips takes it for filling.
-std::vector<double> BackgroundBands(Rgb colour) {
-    return {static_cast<double>(colour.red), static_cast<double>(colour.green),
-            static_cast<double>(colour.blue)};
-}
-
-// Three bands: the alpha flattened onto the background, a grey picture's band repeated.
-vips::VImage ToOpaque(vips::VImage image, Rgb background) {
-    if (image.has_alpha()) {
-        image =
-            image.flatten(vips::VImage::option()->set("background", BackgroundBands(background)));
-    }
-    if (image.bands() > 3) {
-        image = image.extract_band(0, vips::VImage::option()->set("n", 3));
-    } else if (image.bands() < 3) {
-        const vips::VImage first = image.extract_band(0);
-        image = first.bandjoin(std::vector<vips::VImage>{first, first});
-    }
-    return image.format() == VIPS_FORMAT_UCHAR ? image : image.cast(VIPS_FORMAT_UCHAR);
-}
-
-// Sizes an image exactly: the resampler's rounding may leave a pixel more or less.
-vips::VImage ExactSize(const vips::VImage& image, int width, int height) {
-    if (image.width() == width && image.height() == height) {
-        return image;
-    }
-    return image.embed(0, 0, width, height,
-                       vips::VImage::option()->set("extend", VIPS_EXTEND_COPY));
-}
-
-// An image resampled to width x height with the pixel centres of Pillow and ImageMagick: the
-// centre of output pixel i lies at (i + 0.5) / scale - 0.5 in the input. libvips's reducers
-// sample so already; its enlargement is half a pixel off, so enlarging goes through an affine
-// transform told the centres.
-vips::VImage Resample(vips::VImage image, int width, int height) {
-    const double across = static_cast<double>(width) / image.width();
-    const double down = static_cast<double>(height) / image.height();
-    if (across < 1 || down < 1) {
-        image = image.resize(std::min(across, 1.0),
-                             vips::VImage::option()->set("vscale", std::min(down, 1.0)));
-    }
-    if (image.width() >= width && image.height() >= height) {
-        return image;
-    }
-    const std::vector<double> matrix{static_cast<double>(width) / image.width(), 0, 0,
-                                     static_cast<double>(height) / image.height()};
-    return image.affine(matrix, vips::VImage::option()
-                                    ->set("interpolate", vips::VInterpolate::new_from_name("bicubic"))
-                                    ->set("idx", 0.5)
-                                    ->set("idy", 0.5)
-                                    ->set("odx", -0.5)
-                                    ->set("ody", -0.5)
-                                    ->set("oarea", std::vector<int>{0, 0, width, height})
-                                    ->set("extend", VIPS_EXTEND_COPY));
-}
-
-// The middle width x height of an image, resampled to the given size. Resampling mixes
-// neighbours; with transparency they are weighted by their alpha.
-vips::VImage CutAndResize(vips::VImage image, int cutWidth, int cutHeight, int width, int height) {
-    const bool resizing = cutWidth != width || cutHeight != height;
-    const VipsBandFormat format = image.format();
-    const bool alpha = resizing && image.has_alpha();
-    if (alpha) {
-        image = image.premultiply();
-    }
-    if (cutWidth != image.width() || cutHeight != image.height()) {
-        image = image.extract_area((image.width() - cutWidth) / 2, (image.height() - cutHeight) / 2,
-                                   cutWidth, cutHeight);
-    }
-    if (resizing) {
-        image = Resample(image, width, height);
-    }
-    if (alpha) {
-        image = image.unpremultiply().cast(format);
-    }
-    return ExactSize(image, width, height);
-}
-
-// The picture in the middle of the screen's top `rows` rows, the rest the background.
-ScreenPicture CentreOnScreen(const vips::VImage& picture, Rgb background, int rows) {
-    const int left = (kLogoWidth - picture.width()) / 2;
-    const int top = std::max(0, (rows - picture.height()) / 2);
-    // The colour reduction takes RGBA: an opaque alpha band goes on last.
-    const vips::VImage screen = picture
-                                    .embed(left, top, kLogoWidth, kLogoHeight,
-                                           vips::VImage::option()
-                                               ->set("extend", VIPS_EXTEND_BACKGROUND)
-                                               ->set("background", BackgroundBands(background)))
-                                    .bandjoin_const({255});
-    std::size_t size = 0;
-    const std::unique_ptr<std::uint8_t, decltype(&g_free)> rgba(
-        static_cast<std::uint8_t*>(screen.write_to_memory(&size)), &g_free);
-    if (!rgba) {
-        throw std::bad_alloc();
-    }
+// The picture in the middle of the screen's top `rows` rows, its alpha flattened onto the
+// background, which fills the rest.
+ScreenPicture CentreOnScreen(const Raster& picture, Rgb background, int rows) {
+    const int left = (kLogoWidth - picture.width) / 2;
+    const int top = std::max(0, (rows - picture.height) / 2);
     ScreenPicture result;
-    result.showsBackground = picture.width() < kLogoWidth || picture.height() < rows;
-    result.rgba.assign(rgba.get(), rgba.get() + std::min(size, kLogoPixelCount * 4));
+    result.showsBackground = picture.width < kLogoWidth || picture.height < rows;
     result.rgba.resize(kLogoPixelCount * 4);
+    const std::uint8_t fill[4] = {background.red, background.green, background.blue, 255};
+    for (std::size_t i = 0; i < result.rgba.size(); i += 4) {
+        std::copy(fill, fill + 4, result.rgba.begin() + static_cast<std::ptrdiff_t>(i));
+    }
+    const int shownRows = std::min(picture.height, kLogoHeight - top);
+    for (int y = 0; y < shownRows; ++y) {
+        const std::uint8_t* in = picture.Row(y);
+        std::uint8_t* out =
+            result.rgba.data() + (static_cast<std::size_t>(top + y) * kLogoWidth + static_cast<std::size_t>(left)) * 4;
+        for (int x = 0; x < picture.width; ++x, in += 4, out += 4) {
+            const unsigned a = picture.alpha ? in[3] : 255;
+            for (int c = 0; c < 3; ++c) {
+                out[c] = static_cast<std::uint8_t>((in[c] * a + fill[c] * (255 - a) + 127) / 255);
+            }
+        }
+    }
     return result;
 }
 
@@ -126,19 +51,19 @@ Result<ScreenPicture, ImportError> LayOntoScreen(const DecodedPicture& picture, 
         const int rows = fit == Fit::Contain ? kLogoHeight - bandRows : kLogoHeight;
         const Placement p = Place(picture.width, picture.height, fit, rows);
         // The region in the kept picture, which is smaller than the one in the file.
-        const vips::VImage& kept = picture.image;
+        const Raster& kept = picture.kept;
         const int cutWidth = RoundInto(
-            static_cast<double>(p.regionWidth) * kept.width() / picture.width, 1, kept.width());
+            static_cast<double>(p.regionWidth) * kept.width / picture.width, 1, kept.width);
         const int cutHeight = RoundInto(
-            static_cast<double>(p.regionHeight) * kept.height() / picture.height, 1, kept.height());
-        ScreenPicture screen = CentreOnScreen(
-            ToOpaque(CutAndResize(kept, cutWidth, cutHeight, p.width, p.height), background),
-            background, rows);
+            static_cast<double>(p.regionHeight) * kept.height / picture.height, 1, kept.height);
+        const Raster cut = Cut(kept, (kept.width - cutWidth) / 2, (kept.height - cutHeight) / 2,
+                               cutWidth, cutHeight);
+        ScreenPicture screen =
+            CentreOnScreen(Resample(cut, std::min(p.width, kLogoWidth), p.height), background, rows);
         screen.repairs = picture.repairs;
         return screen;
-    } catch (const vips::VError& error) {
-        vips_error_clear();
-        return Failure{FromDecoder(error.what())};
+    } catch (const std::bad_alloc&) {
+        return Failure{ImportError{.kind = ImportErrorKind::OutOfMemory}};
     }
 }
 

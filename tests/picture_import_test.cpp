@@ -1,5 +1,9 @@
 #include "import/picture_import.h"
 
+#include <glib.h>
+// libjpeg needs FILE declared before it.
+#include <cstdio>
+#include <jpeglib.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -499,7 +503,7 @@ TEST(ImportFileTest, ATooLargePictureIsRefusedFromItsHeaderWithoutReadingItsPixe
     const auto file = OpenForReading(dir / "huge.png");
     ASSERT_TRUE(file);
     const std::uint64_t before = BytesRead();
-    EXPECT_EQ(engine::DecodeDescriptor(file.value().descriptor(), {}).error().kind,
+    EXPECT_EQ(engine::DecodeDescriptor(file.value().descriptor(), {}, RotopalVipsBackend()).error().kind,
               ImportErrorKind::TooManyPixels);
     EXPECT_LT(BytesRead() - before, std::uint64_t{1} << 20) << "bytes read to judge the header";
 }
@@ -516,6 +520,51 @@ TEST(ImportTest, DamageTheDecoderReadsPastIsToldNotPassedOffAsSound) {
     ASSERT_FALSE(damaged.value().repairs.empty());
     EXPECT_EQ(damaged.value().repairs.back(), "the JPEG data is damaged in places")
         << damaged.value().repairs.back();
+}
+
+// A flat JPEG of inks as Adobe's programs write it: CMYK stored inverted, 255 for no ink.
+std::vector<std::uint8_t> AdobeCmykJpeg(int width, int height, std::array<std::uint8_t, 4> stored) {
+    jpeg_compress_struct info{};
+    jpeg_error_mgr errors{};
+    info.err = jpeg_std_error(&errors);
+    jpeg_create_compress(&info);
+    unsigned char* out = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&info, &out, &size);
+    info.image_width = static_cast<JDIMENSION>(width);
+    info.image_height = static_cast<JDIMENSION>(height);
+    info.input_components = 4;
+    info.in_color_space = JCS_CMYK;
+    jpeg_set_defaults(&info);
+    jpeg_start_compress(&info, TRUE);
+    std::vector<std::uint8_t> row;
+    for (int x = 0; x < width; ++x) {
+        row.insert(row.end(), stored.begin(), stored.end());
+    }
+    while (info.next_scanline < info.image_height) {
+        JSAMPROW line = row.data();
+        jpeg_write_scanlines(&info, &line, 1);
+    }
+    jpeg_finish_compress(&info);
+    std::vector<std::uint8_t> bytes(out, out + size);
+    std::free(out);
+    jpeg_destroy_compress(&info);
+    return bytes;
+}
+
+// A print shop's CMYK JPEG without a profile shows the colour its inks make: full magenta and
+// yellow are red, not the pale pink of a press profile applied to screen colours.
+TEST(ImportTest, AdobeCmykJpegShowsTheColourOfItsInks) {
+    ImportOptions options;
+    options.fit = Fit::Stretch;
+    options.bandRows = 0;
+    options.dither = 0;
+    const auto imported = ImportPicture(AdobeCmykJpeg(64, 48, {255, 0, 0, 255}), options);
+    ASSERT_TRUE(imported) << DescribeImportError(imported.error());
+    const Rgb got = test::ScreenColourAt(imported.value().document, 160, 200);
+    EXPECT_GE(got.red, 250);
+    EXPECT_LE(got.green, 5);
+    EXPECT_LE(got.blue, 5);
 }
 
 // libvips goes on after one of its allocations fails, leaving black rows: that is a want of

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The programs never map the picture decoders: rotopal-cli --version, info and even import, and
 # rotopal --version, map neither libvips nor libimagequant, as the dynamic linker reports
-# (LD_DEBUG=libs); the decoder program they start maps both, which shows the report would tell.
+# (LD_DEBUG=libs); the decoder program they start maps both for a PNG, which shows the report
+# would tell, and only libimagequant for a JPEG, which libjpeg reads without libvips.
 #   startup_libraries_test.sh ROTOPAL_CLI ROTOPAL_OR_EMPTY SAMPLE_SCREEN SCRATCH_FOLDER DECODER
 set -u
 cli=$1 gui=$2 sample=$3 scratch=$4 decoder=$5
@@ -24,6 +25,9 @@ check() {
     elif [ "$expect" = both ] && [ "$(echo "$found" | wc -w)" -lt 2 ]; then
         echo "FAIL: $* should map libvips and libimagequant, maps: ${found:-neither}"
         failed=1
+    elif [ "$expect" = quantizer ] && ! [[ "$found" =~ ^libimagequant[^\ ]*\ $ ]]; then
+        echo "FAIL: $* should map libimagequant alone, maps: ${found:-neither}"
+        failed=1
     else
         echo "ok: $* maps ${found:-neither of them}"
     fi
@@ -36,4 +40,6 @@ check none "$cli" info "$sample"
 check none "$cli" import "$scratch/picture.png" "$scratch/logo.sys"
 # The decoder on its own: the picture as its descriptor 3, no requests, so it says Ready and ends.
 check both "$decoder" 3<"$scratch/picture.png"
+/usr/bin/convert -size 32x24 gradient:'#c03020-#2040c0' "$scratch/picture.jpg"
+check quantizer "$decoder" 3<"$scratch/picture.jpg"
 exit $failed

@@ -3,7 +3,8 @@
 
 # To configure and build.
 BUILD_PACKAGES=(cmake ninja-build g++ libgtest-dev libbenchmark-dev libcli11-dev
-    libgif-dev libvips-dev libimagequant-dev libseccomp-dev qt6-base-dev qt6-translations-l10n
+    libgif-dev libvips-dev libjpeg-dev liblcms2-dev libimagequant-dev libseccomp-dev qt6-base-dev
+    qt6-translations-l10n
     fonts-ipafont-gothic)
 # The independent decoders the interoperability tests compare against.
 # The window tests run the real program under Xvfb, drive its pointer and keys, send it a window
