@@ -163,6 +163,8 @@ public:
 
     // A profile was there but cannot be used.
     bool unread() const { return unread_; }
+    // The decoder's own red, green and blue need nothing done to them.
+    bool AsDecoded() const { return transform_ == nullptr && space_ == JCS_RGB; }
 
     void Row(const std::uint8_t* in, std::uint8_t* rgba, int width, std::vector<std::uint8_t>& rgb) const {
         const auto pixels = static_cast<std::size_t>(width);
@@ -221,18 +223,22 @@ Stage ReadHeader(Session& s) {
     return Stage::Read;
 }
 
-// The pixels at 1/shrink of the picture's size, in `rows`, as libjpeg gives them.
-Stage DecodeRows(Session& s, int shrink, std::vector<std::uint8_t>& rows,
+// The colours libjpeg is asked for: grey, inks or red, green and blue.
+J_COLOR_SPACE ColoursOf(const jpeg_decompress_struct& info) {
+    return info.jpeg_color_space == JCS_GRAYSCALE                                ? JCS_GRAYSCALE
+           : info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK ? JCS_CMYK
+                                                                                    : JCS_RGB;
+}
+
+// The pixels at 1/shrink of the picture's size, in `rows`, as libjpeg gives them in `space`.
+Stage DecodeRows(Session& s, int shrink, J_COLOR_SPACE space, std::vector<std::uint8_t>& rows,
                  const ImportProgress& progress) {
     if (setjmp(s.failed) != 0) {
         return Stage::Failed;
     }
     s.info.scale_num = 1;
     s.info.scale_denom = static_cast<unsigned>(shrink);
-    s.info.out_color_space = s.info.jpeg_color_space == JCS_GRAYSCALE ? JCS_GRAYSCALE
-                             : s.info.jpeg_color_space == JCS_CMYK || s.info.jpeg_color_space == JCS_YCCK
-                                 ? JCS_CMYK
-                                 : JCS_RGB;
+    s.info.out_color_space = space;
     jpeg_start_decompress(&s.info);
     const std::size_t stride = static_cast<std::size_t>(s.info.output_width) *
                                static_cast<std::size_t>(s.info.output_components);
@@ -322,21 +328,29 @@ Result<std::shared_ptr<const DecodedPicture>, ImportError> DecodeJpeg(
         shrink *= 2;
     }
 
+    const J_COLOR_SPACE space = ColoursOf(s.info);
+    const ToSrgb colours(s.profile, space, s.info.saw_Adobe_marker != 0);
+    // Plain red, green and blue go straight into the raster, with an opaque alpha.
+    const bool direct = colours.AsDecoded();
     std::vector<std::uint8_t> rows;
-    if (DecodeRows(s, shrink, rows, progress) == Stage::Failed || s.cutShort) {
+    if (DecodeRows(s, shrink, direct ? JCS_EXT_RGBA : space, rows, progress) == Stage::Failed ||
+        s.cutShort) {
         return Failure{Refusal(s)};
     }
     const int width = static_cast<int>(s.info.output_width);
     const int height = static_cast<int>(s.info.output_height);
-    const auto components = static_cast<std::size_t>(s.info.output_components);
-    const ToSrgb colours(s.profile, s.info.out_color_space, s.info.saw_Adobe_marker != 0);
-    Raster raster = Raster::Opaque(width, height);
-    std::vector<std::uint8_t> rgb;
-    for (int y = 0; y < height; ++y) {
-        colours.Row(rows.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width) * components,
-                    raster.Row(y), width, rgb);
+    Raster raster{.width = width, .height = height, .alpha = false, .rgba = {}};
+    if (direct) {
+        raster.rgba = std::move(rows);
+    } else {
+        raster = Raster::Opaque(width, height);
+        const auto stride = static_cast<std::size_t>(width) * static_cast<std::size_t>(s.info.output_components);
+        std::vector<std::uint8_t> rgb;
+        for (int y = 0; y < height; ++y) {
+            colours.Row(rows.data() + static_cast<std::size_t>(y) * stride, raster.Row(y), width, rgb);
+        }
+        rows = {};
     }
-    rows = {};
     // Then by whole factors, to no less than `needed` and less than twice it.
     const int factor = static_cast<int>(std::min(static_cast<double>(width) / needed.width,
                                                  static_cast<double>(height) / needed.height));

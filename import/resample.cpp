@@ -80,17 +80,23 @@ std::uint8_t ToByte(float value) {
     return static_cast<std::uint8_t>(std::clamp(std::lround(value), 0L, 255L));
 }
 
-// Alpha-weighted colours, so that a transparent pixel's colour adds nothing.
-std::vector<float> Premultiplied(const Raster& raster) {
-    std::vector<float> values(raster.rgba.size());
-    for (std::size_t i = 0; i < raster.rgba.size(); i += 4) {
-        const float alpha = raster.alpha ? raster.rgba[i + 3] / 255.0f : 1.0f;
-        for (std::size_t c = 0; c < 3; ++c) {
-            values[i + c] = raster.rgba[i + c] * alpha;
+// One input row resampled across, alpha-weighted so that a transparent pixel's colour adds
+// nothing, into `out` (four floats a pixel).
+void AcrossRow(const std::uint8_t* in, bool alpha, const Taps& across, int width, float* out) {
+    for (int x = 0; x < width; ++x, out += 4) {
+        const auto i = static_cast<std::size_t>(x);
+        const float* w = across.weights.data() + i * static_cast<std::size_t>(across.span);
+        const std::uint8_t* p = in + static_cast<std::size_t>(across.first[i]) * 4;
+        float sum[4] = {0, 0, 0, 0};
+        for (int k = 0; k < across.count[i]; ++k, p += 4) {
+            const float weight = alpha ? w[k] * p[3] / 255.0f : w[k];
+            for (int c = 0; c < 3; ++c) {
+                sum[c] += weight * p[c];
+            }
+            sum[3] += w[k] * p[3];
         }
-        values[i + 3] = raster.rgba[i + 3];
+        std::copy(sum, sum + 4, out);
     }
-    return values;
 }
 
 void StoreUnpremultiplied(const float* pixel, std::uint8_t* out, bool alpha) {
@@ -108,39 +114,30 @@ Raster Resample(const Raster& raster, int width, int height) {
     if (width == raster.width && height == raster.height) {
         return raster;
     }
-    const std::vector<float> source = Premultiplied(raster);
     const Taps across = TapsFor(raster.width, width);
     const Taps down = TapsFor(raster.height, height);
+    const std::size_t stride = static_cast<std::size_t>(width) * 4;
+    // The rows resampled across that the rows below may still read: the windows of the output
+    // rows only move down, and none holds more than `down.span` rows.
+    const auto ringRows = static_cast<std::size_t>(down.span);
+    std::vector<float> ring(ringRows * stride);
+    int made = 0;  // rows resampled across so far
 
-    // Across first, every input row, into floats.
-    std::vector<float> rows(static_cast<std::size_t>(raster.height) * static_cast<std::size_t>(width) * 4);
-    for (int y = 0; y < raster.height; ++y) {
-        const float* in = source.data() + static_cast<std::size_t>(y) * raster.Stride();
-        float* out = rows.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(width) * 4;
-        for (int x = 0; x < width; ++x, out += 4) {
-            const auto i = static_cast<std::size_t>(x);
-            const float* w = across.weights.data() + i * static_cast<std::size_t>(across.span);
-            const float* p = in + static_cast<std::size_t>(across.first[i]) * 4;
-            float sum[4] = {0, 0, 0, 0};
-            for (int k = 0; k < across.count[i]; ++k, p += 4) {
-                for (int c = 0; c < 4; ++c) {
-                    sum[c] += w[k] * p[c];
-                }
-            }
-            std::copy(sum, sum + 4, out);
-        }
-    }
-    // Then down.
     Raster result = Raster::Opaque(width, height);
     result.alpha = raster.alpha;
-    const std::size_t stride = static_cast<std::size_t>(width) * 4;
     std::vector<float> line(stride);
     for (int y = 0; y < height; ++y) {
         const auto i = static_cast<std::size_t>(y);
+        const int first = down.first[i];
+        const int last = first + down.count[i] - 1;
+        for (; made <= last; ++made) {
+            AcrossRow(raster.Row(made), raster.alpha, across, width,
+                      ring.data() + static_cast<std::size_t>(made) % ringRows * stride);
+        }
         const float* w = down.weights.data() + i * static_cast<std::size_t>(down.span);
         std::fill(line.begin(), line.end(), 0.0f);
         for (int k = 0; k < down.count[i]; ++k) {
-            const float* in = rows.data() + static_cast<std::size_t>(down.first[i] + k) * stride;
+            const float* in = ring.data() + static_cast<std::size_t>(first + k) % ringRows * stride;
             for (std::size_t j = 0; j < stride; ++j) {
                 line[j] += w[k] * in[j];
             }
@@ -161,30 +158,31 @@ Raster BoxShrink(const Raster& raster, int factor) {
     const int height = std::max(1, raster.height / factor);
     Raster result = Raster::Opaque(width, height);
     result.alpha = raster.alpha;
-    const std::vector<float> source = Premultiplied(raster);
     const std::size_t stride = static_cast<std::size_t>(width) * 4;
     std::vector<float> sums(stride);
+    const int columns = std::min(factor, raster.width);
     for (int y = 0; y < height; ++y) {
         std::fill(sums.begin(), sums.end(), 0.0f);
         const int rows = std::min(factor, raster.height - y * factor);
-        const int columns = std::min(factor, raster.width);
         for (int dy = 0; dy < rows; ++dy) {
-            const float* in = source.data() + static_cast<std::size_t>(y * factor + dy) * raster.Stride();
+            const std::uint8_t* in = raster.Row(y * factor + dy);
             for (int x = 0; x < width; ++x) {
-                const float* p = in + static_cast<std::size_t>(x * factor) * 4;
+                const std::uint8_t* p = in + static_cast<std::size_t>(x * factor) * 4;
                 float* sum = sums.data() + static_cast<std::size_t>(x) * 4;
                 for (int dx = 0; dx < columns; ++dx, p += 4) {
-                    for (int c = 0; c < 4; ++c) {
-                        sum[c] += p[c];
+                    const float weight = raster.alpha ? p[3] / 255.0f : 1.0f;
+                    for (int c = 0; c < 3; ++c) {
+                        sum[c] += weight * p[c];
                     }
+                    sum[3] += p[3];
                 }
             }
         }
         const float count = static_cast<float>(rows * columns);
-        std::uint8_t* out = result.Row(y);
-        for (std::size_t j = 0; j < stride; ++j) {
-            sums[j] /= count;
+        for (float& sum : sums) {
+            sum /= count;
         }
+        std::uint8_t* out = result.Row(y);
         for (std::size_t j = 0; j < stride; j += 4) {
             StoreUnpremultiplied(sums.data() + j, out + j, raster.alpha);
         }
