@@ -1,8 +1,8 @@
 // rotopal-decode: the picture decoder. The programs start it for one picture, which it gets as
 // its open descriptor 3; its stdin and stdout are a socket to the program, carrying the messages
-// of import/decode_protocol.h. It starts libvips, loads what the picture's kind needs, shuts
-// itself in (import/decoder_sandbox.h) and says Ready; then it answers requests until the
-// program closes the socket or kills it.
+// of import/decode_protocol.h. It loads what the picture's kind needs (nothing for JPEG, which
+// libjpeg reads; libvips's module for the others), shuts itself in (import/decoder_sandbox.h)
+// and says Ready; then it answers requests until the program closes the socket or kills it.
 
 #include <dlfcn.h>
 #include <fcntl.h>
