@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <csignal>
 
 #include "import/decode_protocol.h"
@@ -132,6 +133,22 @@ TEST(Decoder, CannotOpenAFileForWriting) {
     EXPECT_EQ(error.systemError, EPERM);
     EXPECT_TRUE(dir.List().empty());
     EXPECT_TRUE(decoder.value()->Decode()) << "it still decodes afterwards";
+}
+
+// Without its libvips module beside it the decoder still reads JPEG, which needs no module, and
+// refuses the other kinds as a decoder that cannot be loaded, not as damage.
+TEST(Decoder, WithoutItsModuleReadsJpegAndSaysWhyNotThePng) {
+    test::TempDir dir;
+    ASSERT_EQ(std::system(("cp " ROTOPAL_DECODE " " + (dir / "rotopal-decode")).c_str()), 0);
+    ::setenv("ROTOPAL_DECODER", (dir / "rotopal-decode").c_str(), 1);
+    const auto jpeg = PictureDecoder::Start(
+        test::EncodePicture(40, 30, [](int, int) { return std::array<std::uint8_t, 4>{200, 30, 30, 255}; }, ".jpg"));
+    const auto png = PictureDecoder::Start(SmallPicture());
+    ::unsetenv("ROTOPAL_DECODER");
+    ASSERT_TRUE(jpeg) << DescribeImportError(jpeg.error());
+    EXPECT_TRUE(jpeg.value()->Decode());
+    ASSERT_FALSE(png);
+    EXPECT_EQ(png.error().kind, ImportErrorKind::HelperMissing) << DescribeImportError(png.error());
 }
 
 }  // namespace

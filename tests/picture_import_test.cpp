@@ -4,6 +4,7 @@
 // libjpeg needs FILE declared before it.
 #include <cstdio>
 #include <jpeglib.h>
+#include <lcms2.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -522,8 +523,11 @@ TEST(ImportTest, DamageTheDecoderReadsPastIsToldNotPassedOffAsSound) {
         << damaged.value().repairs.back();
 }
 
-// A flat JPEG of inks as Adobe's programs write it: CMYK stored inverted, 255 for no ink.
-std::vector<std::uint8_t> AdobeCmykJpeg(int width, int height, std::array<std::uint8_t, 4> stored) {
+// A JPEG of one colour, `pixel` in the given colour space (CMYK as Adobe's programs write it,
+// inverted: 255 for no ink), with an embedded ICC profile when one is given.
+std::vector<std::uint8_t> FlatJpeg(J_COLOR_SPACE space, std::vector<std::uint8_t> pixel,
+                                   std::span<const std::uint8_t> profile = {}) {
+    constexpr int kWidth = 64, kHeight = 48;
     jpeg_compress_struct info{};
     jpeg_error_mgr errors{};
     info.err = jpeg_std_error(&errors);
@@ -531,15 +535,19 @@ std::vector<std::uint8_t> AdobeCmykJpeg(int width, int height, std::array<std::u
     unsigned char* out = nullptr;
     unsigned long size = 0;
     jpeg_mem_dest(&info, &out, &size);
-    info.image_width = static_cast<JDIMENSION>(width);
-    info.image_height = static_cast<JDIMENSION>(height);
-    info.input_components = 4;
-    info.in_color_space = JCS_CMYK;
+    info.image_width = kWidth;
+    info.image_height = kHeight;
+    info.input_components = static_cast<int>(pixel.size());
+    info.in_color_space = space;
     jpeg_set_defaults(&info);
+    jpeg_set_quality(&info, 100, TRUE);
     jpeg_start_compress(&info, TRUE);
+    if (!profile.empty()) {
+        jpeg_write_icc_profile(&info, profile.data(), static_cast<unsigned>(profile.size()));
+    }
     std::vector<std::uint8_t> row;
-    for (int x = 0; x < width; ++x) {
-        row.insert(row.end(), stored.begin(), stored.end());
+    for (int x = 0; x < kWidth; ++x) {
+        row.insert(row.end(), pixel.begin(), pixel.end());
     }
     while (info.next_scanline < info.image_height) {
         JSAMPROW line = row.data();
@@ -552,20 +560,55 @@ std::vector<std::uint8_t> AdobeCmykJpeg(int width, int height, std::array<std::u
     return bytes;
 }
 
-// A print shop's CMYK JPEG without a profile shows the colour its inks make: full magenta and
-// yellow are red, not the pale pink of a press profile applied to screen colours.
-TEST(ImportTest, AdobeCmykJpegShowsTheColourOfItsInks) {
+// sRGB's colorants with a straight line for a tone curve: 128 in it is sRGB's 188.
+std::vector<std::uint8_t> LinearRgbProfile() {
+    const cmsCIExyY white{0.3127, 0.3290, 1.0};
+    const cmsCIExyYTRIPLE primaries{{0.64, 0.33, 1}, {0.30, 0.60, 1}, {0.15, 0.06, 1}};
+    cmsToneCurve* line = cmsBuildGamma(nullptr, 1.0);
+    cmsToneCurve* curves[3] = {line, line, line};
+    cmsHPROFILE profile = cmsCreateRGBProfile(&white, &primaries, curves);
+    cmsUInt32Number size = 0;
+    cmsSaveProfileToMem(profile, nullptr, &size);
+    std::vector<std::uint8_t> bytes(size);
+    cmsSaveProfileToMem(profile, bytes.data(), &size);
+    cmsCloseProfile(profile);
+    cmsFreeToneCurve(line);
+    return bytes;
+}
+
+struct JpegColourRow {
+    const char* name;
+    std::vector<std::uint8_t> file;
+    Rgb shown;
+};
+
+class JpegColourTest : public ::testing::TestWithParam<JpegColourRow> {};
+
+// What a JPEG's pixels mean: a print shop's CMYK file without a profile shows the colour its
+// inks make (full magenta and yellow are red, not the pale pink of a press profile applied to
+// screen colours); grey is grey; a profile that is not sRGB's own is converted from.
+TEST_P(JpegColourTest, ShowsWhatItsPixelsMean) {
     ImportOptions options;
     options.fit = Fit::Stretch;
     options.bandRows = 0;
     options.dither = 0;
-    const auto imported = ImportPicture(AdobeCmykJpeg(64, 48, {255, 0, 0, 255}), options);
+    const auto imported = ImportPicture(GetParam().file, options);
     ASSERT_TRUE(imported) << DescribeImportError(imported.error());
     const Rgb got = test::ScreenColourAt(imported.value().document, 160, 200);
-    EXPECT_GE(got.red, 250);
-    EXPECT_LE(got.green, 5);
-    EXPECT_LE(got.blue, 5);
+    const Rgb& want = GetParam().shown;
+    const auto near = [](int a, int b) { return std::abs(a - b) <= 4; };
+    EXPECT_TRUE(near(got.red, want.red) && near(got.green, want.green) && near(got.blue, want.blue))
+        << int{got.red} << "," << int{got.green} << "," << int{got.blue};
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, JpegColourTest,
+    ::testing::Values(JpegColourRow{"AdobeCmyk", FlatJpeg(JCS_CMYK, {255, 0, 0, 255}), {255, 0, 0}},
+                      JpegColourRow{"Grey", FlatJpeg(JCS_GRAYSCALE, {90}), {90, 90, 90}},
+                      JpegColourRow{"LinearProfile",
+                                    FlatJpeg(JCS_RGB, {128, 128, 128}, LinearRgbProfile()),
+                                    {188, 188, 188}}),
+    test::CaseName{});
 
 // libvips goes on after one of its allocations fails, leaving black rows: that is a want of
 // memory, never a repair (a 16-bit TIFF under ulimit -v 150 MB came out so).
