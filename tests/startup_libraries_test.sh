@@ -33,6 +33,15 @@ check() {
     fi
 }
 
+# No program looks for libraries along a run path: an empty entry in one is the folder it was
+# started from, where anyone may put a libc of their own.
+for program in "$cli" $gui "$decoder" "$(dirname "$decoder")/rotopal-decode-vips.so"; do
+    if readelf -d "$program" | grep -qE '\((RUNPATH|RPATH)\)'; then
+        echo "FAIL: $program has a run path: $(readelf -d "$program" | grep -E 'RUNPATH|RPATH')"
+        failed=1
+    fi
+done
+
 check none "$cli" --version
 check none "$cli" info "$sample"
 [ -n "$gui" ] && check none "$gui" --version
