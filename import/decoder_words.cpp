@@ -8,7 +8,11 @@ namespace rotopal {
 namespace {
 
 // Words the decoders use, and what they mean for the picture; the first that fits is taken.
-constexpr std::array<std::pair<std::string_view, std::string_view>, 17> kMeanings{{
+constexpr std::array<std::pair<std::string_view, std::string_view>, 20> kMeanings{{
+    {kProfileUnreadable, kProfileUnreadable},
+    {"Unsupported JPEG data precision",
+     "the JPEG has 12 or 16 bits a sample, which this program does not read"},
+    {"Unsupported JPEG process", "the JPEG is lossless or hierarchical, which this program does not read"},
     {"Premature end of JPEG", "the JPEG data ends early"},
     {"VipsJpeg: Premature end", "the JPEG data ends early"},
     {"Premature end of input file", "the picture's data ends early"},

@@ -6,6 +6,11 @@
 
 namespace rotopal {
 
+// What an import says of an embedded colour profile it cannot use: the picture is read without
+// it.
+inline constexpr std::string_view kProfileUnreadable =
+    "the colour profile cannot be read and is left out";
+
 // A decoder library's message about a picture in the user's terms: what is wrong with the
 // picture ("the JPEG data ends early"), not which function of which library noticed it. A
 // message of no known kind keeps its words without the library's prefixes ("VipsJpeg: ").

@@ -9,6 +9,7 @@ namespace {
 constexpr std::array<std::uint8_t, 6> kExifSignature{'E', 'x', 'i', 'f', 0, 0};
 constexpr std::uint16_t kOrientationTag = 0x0112;
 constexpr std::uint16_t kShortType = 3;
+constexpr std::uint16_t kLongType = 4;
 constexpr std::size_t kTiffHeaderBytes = 8;
 constexpr std::size_t kEntryBytes = 12;
 
@@ -59,9 +60,11 @@ int ExifOrientation(std::span<const std::uint8_t> app1) {
             return 1;
         }
         if (bytes.U16(at) == kOrientationTag) {
-            const std::uint32_t value = bytes.U16(at + 8);
-            const bool sound = bytes.U16(at + 2) == kShortType && bytes.U32(at + 4) == 1 &&
-                               value >= 1 && value <= 8;
+            // A SHORT as the standard has it, or a LONG as some cameras write it.
+            const std::uint32_t type = bytes.U16(at + 2);
+            const std::uint32_t value = type == kLongType ? bytes.U32(at + 8) : bytes.U16(at + 8);
+            const bool sound = (type == kShortType || type == kLongType) &&
+                               bytes.U32(at + 4) == 1 && value >= 1 && value <= 8;
             return sound ? static_cast<int>(value) : 1;
         }
     }

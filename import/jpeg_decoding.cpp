@@ -31,10 +31,21 @@ namespace {
 constexpr std::size_t kReadBytes = 64 * 1024;
 // As many different warnings as the other decoders keep.
 constexpr std::size_t kMaxRepairs = 8;
-constexpr const char* kProfileUnread = "the colour profile cannot be read; the colours are taken as sRGB";
+// An ICC profile comes in at most 255 numbered chunks of an APP2 segment each.
+constexpr std::size_t kMaxIccChunks = 255;
+constexpr std::array<std::uint8_t, 6> kExifSignature{'E', 'x', 'i', 'f', 0, 0};
+constexpr std::array<std::uint8_t, 12> kIccSignature{'I', 'C', 'C', '_', 'P', 'R',
+                                                      'O', 'F', 'I', 'L', 'E', 0};
+
+struct IccChunk {
+    unsigned number = 0;  // 1 to `of`
+    unsigned of = 0;
+    std::vector<std::uint8_t> bytes;
+};
 
 // Everything libjpeg's callbacks reach, kept outside the frame that calls setjmp so that a
-// longjmp leaves nothing behind that needed destroying.
+// longjmp leaves nothing behind that needed destroying. The callbacks allocate nothing that
+// could throw across libjpeg's frames.
 struct Session {
     jpeg_decompress_struct info{};
     jpeg_error_mgr errors{};
@@ -43,10 +54,18 @@ struct Session {
     int descriptor = -1;
     std::uint64_t offset = 0;
     std::array<JOCTET, kReadBytes> buffer{};
-    bool cutShort = false;  // the file ended before the decoder had read all it needed
-    std::string fatal;      // libjpeg's words for what stopped it
+    bool cutShort = false;     // the file ended before the decoder had read all it needed
+    bool outOfMemory = false;  // something we kept could not be held
+    int fatalCode = 0;         // libjpeg's code for what stopped it, and its words
+    std::array<char, JMSG_LENGTH_MAX> fatal{};
     std::vector<std::string> repairs;
-    std::vector<std::uint8_t> profile;  // the embedded ICC profile, if any
+    // What the APP1 and APP2 segments carry: the first EXIF block's orientation, the chunks
+    // of the ICC profile.
+    std::vector<std::uint8_t> segment;
+    bool exifSeen = false;
+    int orientation = 1;
+    std::vector<IccChunk> icc;
+    bool iccBroken = false;
 };
 
 Session& Of(j_common_ptr info) {
@@ -94,16 +113,21 @@ void TermSource(j_decompress_ptr) {}
 
 // ---- Errors and warnings as values.
 
-std::string MessageOf(j_common_ptr info) {
-    std::array<char, JMSG_LENGTH_MAX> text{};
-    info->err->format_message(info, text.data());
-    return text.data();
-}
-
 [[noreturn]] void Fail(j_common_ptr info) {
     Session& s = Of(info);
-    s.fatal = MessageOf(info);
+    s.fatalCode = info->err->msg_code;
+    info->err->format_message(info, s.fatal.data());
     std::longjmp(s.failed, 1);
+}
+
+void KeepRepair(Session& s, j_common_ptr info) {
+    std::array<char, JMSG_LENGTH_MAX> text{};
+    info->err->format_message(info, text.data());
+    std::string said = InPlainWords(text.data());
+    if (s.repairs.size() < kMaxRepairs &&
+        std::find(s.repairs.begin(), s.repairs.end(), said) == s.repairs.end()) {
+        s.repairs.push_back(std::move(said));
+    }
 }
 
 // Level -1 is a warning: corrupt data the decoder goes past. The rest is tracing.
@@ -116,11 +140,108 @@ void Note(j_common_ptr info, int level) {
         s.cutShort = true;
         return;
     }
-    std::string said = InPlainWords(MessageOf(info));
-    if (s.repairs.size() < kMaxRepairs &&
-        std::find(s.repairs.begin(), s.repairs.end(), said) == s.repairs.end()) {
-        s.repairs.push_back(std::move(said));
+    try {
+        KeepRepair(s, info);
+    } catch (const std::bad_alloc&) {
+        s.outOfMemory = true;
     }
+}
+
+// ---- The APP1 and APP2 segments, read as they come: libjpeg's own keeping of them walks its
+// whole list for each new one, which a file of many small segments makes take minutes.
+
+// The next `count` bytes of the file into s.segment; false when the file ends first.
+bool ReadSegment(Session& s, std::size_t count) {
+    s.segment.clear();
+    while (s.segment.size() < count) {
+        if (s.source.bytes_in_buffer == 0) {
+            FillInput(&s.info);
+            if (s.cutShort) {
+                return false;
+            }
+        }
+        const std::size_t take = std::min(count - s.segment.size(), s.source.bytes_in_buffer);
+        s.segment.insert(s.segment.end(), s.source.next_input_byte, s.source.next_input_byte + take);
+        s.source.next_input_byte += take;
+        s.source.bytes_in_buffer -= take;
+    }
+    return true;
+}
+
+bool StartsWith(const std::vector<std::uint8_t>& bytes, std::span<const std::uint8_t> signature) {
+    return bytes.size() >= signature.size() &&
+           std::equal(signature.begin(), signature.end(), bytes.begin());
+}
+
+// Keeps what a segment of `count` bytes after its length says; false when memory ran out.
+bool KeepSegment(Session& s, int marker, std::size_t count) {
+    try {
+        if (!ReadSegment(s, count)) {
+            return true;  // the header then fails on the end the source gives
+        }
+        if (marker == JPEG_APP0 + 1 && !s.exifSeen && StartsWith(s.segment, kExifSignature)) {
+            // Only the first EXIF block counts, as every viewer reads it.
+            s.exifSeen = true;
+            s.orientation = ExifOrientation(s.segment);
+        } else if (marker == JPEG_APP0 + 2 && StartsWith(s.segment, kIccSignature)) {
+            if (s.segment.size() < kIccSignature.size() + 2 || s.icc.size() == kMaxIccChunks) {
+                s.iccBroken = true;
+                return true;
+            }
+            const auto body = s.segment.begin() + kIccSignature.size();
+            s.icc.push_back(IccChunk{body[0], body[1], std::vector<std::uint8_t>(body + 2, s.segment.end())});
+        }
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+boolean ReadAppSegment(j_decompress_ptr info) {
+    Session& s = Of(reinterpret_cast<j_common_ptr>(info));
+    std::array<std::uint8_t, 2> length{};
+    for (std::uint8_t& byte : length) {
+        if (s.source.bytes_in_buffer == 0) {
+            FillInput(info);
+        }
+        byte = *s.source.next_input_byte++;
+        --s.source.bytes_in_buffer;
+    }
+    const unsigned total = unsigned{length[0]} << 8 | length[1];
+    if (total < 2) {
+        ERREXIT(info, JERR_BAD_LENGTH);
+    }
+    if (!KeepSegment(s, info->unread_marker, total - 2)) {
+        s.outOfMemory = true;
+        std::longjmp(s.failed, 1);
+    }
+    return TRUE;
+}
+
+// The profile from its chunks, when they are all there once each; else none, and a note.
+std::vector<std::uint8_t> AssembleProfile(Session& s) {
+    std::vector<std::uint8_t> profile;
+    if (s.icc.empty()) {
+        return profile;
+    }
+    const unsigned of = s.icc.front().of;
+    std::vector<const IccChunk*> ordered(of + 1, nullptr);
+    bool sound = !s.iccBroken && of != 0 && s.icc.size() == of;
+    for (const IccChunk& chunk : s.icc) {
+        sound = sound && chunk.of == of && chunk.number >= 1 && chunk.number <= of &&
+                ordered[chunk.number] == nullptr;
+        if (sound) {
+            ordered[chunk.number] = &chunk;
+        }
+    }
+    if (!sound) {
+        s.repairs.emplace_back(kProfileUnreadable);
+        return profile;
+    }
+    for (unsigned i = 1; i <= of; ++i) {
+        profile.insert(profile.end(), ordered[i]->bytes.begin(), ordered[i]->bytes.end());
+    }
+    return profile;
 }
 
 void Quiet(j_common_ptr) {}
@@ -208,18 +329,12 @@ private:
 
 enum class Stage { Read, Failed };
 
-// The header and the ICC profile the APP2 segments carry.
+// The header, with what the APP1 and APP2 segments before the first scan carry.
 Stage ReadHeader(Session& s) {
     if (setjmp(s.failed) != 0) {
         return Stage::Failed;
     }
     jpeg_read_header(&s.info, TRUE);
-    JOCTET* data = nullptr;
-    unsigned int length = 0;
-    if (jpeg_read_icc_profile(&s.info, &data, &length) && data != nullptr) {
-        s.profile.assign(data, data + length);
-    }
-    std::free(data);
     return Stage::Read;
 }
 
@@ -257,26 +372,20 @@ Stage DecodeRows(Session& s, int shrink, J_COLOR_SPACE space, std::vector<std::u
 }
 
 ImportError Refusal(const Session& s) {
-    if (SaysMemoryRanOut(s.fatal)) {
+    // A size past the rule is told as such, whether or not the file went on to its pixels
+    // (libjpeg itself stops at 65500 pixels a side).
+    const DeclaredSize declared{s.info.image_width, s.info.image_height};
+    if (s.fatalCode == JERR_IMAGE_TOO_BIG || PastTheSizeRule(declared)) {
+        return ImportError{.kind = ImportErrorKind::TooManyPixels, .width = declared.width,
+                           .height = declared.height};
+    }
+    if (s.outOfMemory || s.fatalCode == JERR_OUT_OF_MEMORY) {
         return ImportError{.kind = ImportErrorKind::OutOfMemory};
     }
     if (s.cutShort) {
         return ImportError{.kind = ImportErrorKind::Damaged, .detail = "the JPEG data ends early"};
     }
-    return ImportError{.kind = ImportErrorKind::Damaged, .detail = InPlainWords(s.fatal)};
-}
-
-// The EXIF orientation from the saved APP1 segments.
-int OrientationOf(const jpeg_decompress_struct& info) {
-    for (jpeg_saved_marker_ptr marker = info.marker_list; marker != nullptr; marker = marker->next) {
-        if (marker->marker == JPEG_APP0 + 1) {
-            const int orientation = ExifOrientation({marker->data, marker->data_length});
-            if (orientation != 1) {
-                return orientation;
-            }
-        }
-    }
-    return 1;
+    return ImportError{.kind = ImportErrorKind::Damaged, .detail = InPlainWords(s.fatal.data())};
 }
 
 }  // namespace
@@ -303,10 +412,10 @@ Result<std::shared_ptr<const DecodedPicture>, ImportError> DecodeJpeg(
     s.source.resync_to_restart = jpeg_resync_to_restart;
     s.source.term_source = TermSource;
     s.info.src = &s.source;
-    jpeg_save_markers(&s.info, JPEG_APP0 + 1, 0xFFFF);
-    jpeg_save_markers(&s.info, JPEG_APP0 + 2, 0xFFFF);
+    jpeg_set_marker_processor(&s.info, JPEG_APP0 + 1, ReadAppSegment);
+    jpeg_set_marker_processor(&s.info, JPEG_APP0 + 2, ReadAppSegment);
 
-    if (ReadHeader(s) == Stage::Failed || s.cutShort) {
+    if (ReadHeader(s) == Stage::Failed || s.cutShort || s.outOfMemory) {
         return Failure{Refusal(s)};
     }
     const DeclaredSize stored{s.info.image_width, s.info.image_height};
@@ -314,7 +423,7 @@ Result<std::shared_ptr<const DecodedPicture>, ImportError> DecodeJpeg(
         return Failure{ImportError{.kind = ImportErrorKind::TooManyPixels,
                                    .width = stored.width, .height = stored.height}};
     }
-    const int orientation = OrientationOf(s.info);
+    const int orientation = s.orientation;
     const bool turned = SwapsSides(orientation);
     auto decoded = std::make_shared<DecodedPicture>();
     decoded->width = static_cast<int>(turned ? stored.height : stored.width);
@@ -329,12 +438,13 @@ Result<std::shared_ptr<const DecodedPicture>, ImportError> DecodeJpeg(
     }
 
     const J_COLOR_SPACE space = ColoursOf(s.info);
-    const ToSrgb colours(s.profile, space, s.info.saw_Adobe_marker != 0);
+    const std::vector<std::uint8_t> profile = AssembleProfile(s);
+    const ToSrgb colours(profile, space, s.info.saw_Adobe_marker != 0);
     // Plain red, green and blue go straight into the raster, with an opaque alpha.
     const bool direct = colours.AsDecoded();
     std::vector<std::uint8_t> rows;
     if (DecodeRows(s, shrink, direct ? JCS_EXT_RGBA : space, rows, progress) == Stage::Failed ||
-        s.cutShort) {
+        s.cutShort || s.outOfMemory) {
         return Failure{Refusal(s)};
     }
     const int width = static_cast<int>(s.info.output_width);
@@ -357,7 +467,7 @@ Result<std::shared_ptr<const DecodedPicture>, ImportError> DecodeJpeg(
     decoded->kept = Upright(factor >= 2 ? BoxShrink(raster, factor) : std::move(raster), orientation);
     decoded->repairs = std::move(s.repairs);
     if (colours.unread()) {
-        decoded->repairs.push_back(kProfileUnread);
+        decoded->repairs.emplace_back(kProfileUnreadable);
     }
     return std::shared_ptr<const DecodedPicture>(std::move(decoded));
 }

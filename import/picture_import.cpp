@@ -256,7 +256,7 @@ Result<std::shared_ptr<PictureDecoder>, ImportError> StartWith(ReadableFile pict
                                                ? ImportErrorKind::HelperMissing
                                                : ImportErrorKind::NotStarted,
                                    .systemError = child.error().systemError,
-                                   .detail = *program}};
+                                   .detail = *program + ": " + SystemReason(child.error().systemError)}};
     }
     auto channel = std::make_unique<PictureDecoder::Channel>(std::move(child.value()), given,
                                                              std::move(picture));

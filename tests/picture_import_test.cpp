@@ -419,6 +419,21 @@ std::vector<std::uint8_t> HugePngHeader() {
     return png;
 }
 
+// A JPEG whose frame header claims 40000 x 40000 pixels, cut right after that header.
+std::vector<std::uint8_t> HugeJpegHeader() {
+    auto jpeg = test::EncodePicture(16, 16, [](int, int) { return std::array<std::uint8_t, 4>{}; }, ".jpg");
+    for (std::size_t i = 2; i + 9 < jpeg.size(); ++i) {
+        if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {
+            const std::array<std::uint8_t, 4> size{0x9C, 0x40, 0x9C, 0x40};  // height, width
+            std::copy(size.begin(), size.end(), jpeg.begin() + static_cast<long>(i + 5));
+            jpeg.resize(i + 2 + (std::size_t{jpeg[i + 2]} << 8 | jpeg[i + 3]));
+            return jpeg;
+        }
+    }
+    ADD_FAILURE() << "no baseline frame header";
+    return jpeg;
+}
+
 class BadPictureTest : public ::testing::TestWithParam<BadPictureCase> {};
 
 TEST_P(BadPictureTest, IsRefusedWithItsReason) {
@@ -464,7 +479,9 @@ INSTANTIATE_TEST_SUITE_P(
                            return std::vector<std::uint8_t>(png.begin(), png.begin() + 20);
                        },
                        ImportErrorKind::Damaged},
-        BadPictureCase{"HugePngHeader", HugePngHeader, ImportErrorKind::TooManyPixels}),
+        BadPictureCase{"HugePngHeader", HugePngHeader, ImportErrorKind::TooManyPixels},
+        // The size is told even though the file ends before its first scan.
+        BadPictureCase{"HugeJpegHeader", HugeJpegHeader, ImportErrorKind::TooManyPixels}),
     test::CaseName{});
 
 TEST(ImportFileTest, MissingFilesAndFoldersAreRefusedBeforeDecoding) {
@@ -599,6 +616,29 @@ TEST_P(JpegColourTest, ShowsWhatItsPixelsMean) {
     const auto near = [](int a, int b) { return std::abs(a - b) <= 4; };
     EXPECT_TRUE(near(got.red, want.red) && near(got.green, want.green) && near(got.blue, want.blue))
         << int{got.red} << "," << int{got.green} << "," << int{got.blue};
+}
+
+// A colour profile whose chunks do not add up is left out, and the import says so, in words
+// about the profile rather than about the picture's data.
+TEST(ImportTest, AProfileWithAChunkMissingIsLeftOutAndSaidSo) {
+    const auto profile = LinearRgbProfile();
+    auto jpeg = FlatJpeg(JCS_RGB, {128, 128, 128}, profile);
+    // The one chunk says it is the first of two.
+    for (std::size_t i = 0; i + 16 < jpeg.size(); ++i) {
+        if (std::equal(jpeg.begin() + static_cast<long>(i), jpeg.begin() + static_cast<long>(i) + 12,
+                       "ICC_PROFILE")) {
+            jpeg[i + 13] = 2;
+            break;
+        }
+    }
+    ImportOptions options;
+    options.fit = Fit::Stretch;
+    options.bandRows = 0;
+    options.dither = 0;
+    const auto imported = ImportPicture(jpeg, options);
+    ASSERT_TRUE(imported) << DescribeImportError(imported.error());
+    EXPECT_EQ(imported.value().repairs, std::vector<std::string>{std::string(kProfileUnreadable)});
+    EXPECT_NEAR(test::ScreenColourAt(imported.value().document, 160, 200).red, 128, 2);
 }
 
 INSTANTIATE_TEST_SUITE_P(

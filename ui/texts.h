@@ -75,7 +75,13 @@ inline constexpr std::string_view kImportReasonTooManyPixels =
     "一辺{side}ピクセルまで読み込めます。";
 // The picture is damaged and cannot be read.
 // The import's words for known damage, as the window tells them.
-inline constexpr std::array<std::pair<std::string_view, std::string_view>, 13> kDamageInJapanese{{
+inline constexpr std::array<std::pair<std::string_view, std::string_view>, 16> kDamageInJapanese{{
+    {"the colour profile cannot be read and is left out",
+     "カラープロファイルを読み取れないため、使わずに読み込みました。"},
+    {"the JPEG has 12 or 16 bits a sample, which this program does not read",
+     "12ビットまたは16ビットのJPEGは読み込めません。"},
+    {"the JPEG is lossless or hierarchical, which this program does not read",
+     "ロスレスまたは階層型のJPEGは読み込めません。"},
     {"the JPEG data ends early", "JPEG のデータが途中で切れています。"},
     {"the picture's data ends early", "画像のデータが途中で切れています。"},
     {"the JPEG data is damaged in places", "JPEG のデータが一部壊れています。"},
