@@ -324,8 +324,8 @@ private:
     bool unread_ = false;
 };
 
-// ---- The decoding itself. Only this function calls setjmp: libjpeg's failures come back to it
-// by longjmp, past nothing but libjpeg's frames and plain values here.
+// ---- The decoding itself. Only the two functions below call setjmp: libjpeg's failures come
+// back to them by longjmp, past nothing but libjpeg's frames and plain values.
 
 enum class Stage { Read, Failed };
 
