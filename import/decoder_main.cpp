@@ -289,8 +289,7 @@ Result<const VipsBackend*, ImportError> LoadVipsBackend() {
         const char* why = ::dlerror();
         const std::string words = why != nullptr ? why : file;
         // The allowance with no room to map libvips's libraries is a want of memory.
-        if (words.find("failed to map segment") != std::string::npos ||
-            words.find("Cannot allocate memory") != std::string::npos) {
+        if (SaysNoRoomToLoad(words)) {
             return Failure{WantOfMemory(words)};
         }
         return Failure{ImportError{.kind = ImportErrorKind::HelperMissing,

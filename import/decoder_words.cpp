@@ -78,6 +78,11 @@ bool SaysMemoryRanOut(std::string_view libraryWords) {
     });
 }
 
+bool SaysNoRoomToLoad(std::string_view loaderWords) {
+    return loaderWords.find("failed to map segment") != std::string_view::npos ||
+           loaderWords.find("Cannot allocate memory") != std::string_view::npos;
+}
+
 std::string MemoryInPlainWords(std::string_view libraryWords) {
     for (const auto& [said, meant] : kShortOf) {
         if (libraryWords.find(said) != std::string_view::npos) {

@@ -20,6 +20,10 @@ std::string InPlainWords(std::string_view decoderWords);
 // threads).
 bool SaysMemoryRanOut(std::string_view libraryWords);
 
+// Whether the dynamic linker's words for a library it could not load say that the address space
+// had no room to map it: a want of memory, not a missing library.
+bool SaysNoRoomToLoad(std::string_view loaderWords);
+
 // What a library's message about memory running out says could not be had ("no thread could
 // be started"), or "" when it says nothing more than that memory ran out.
 std::string MemoryInPlainWords(std::string_view libraryWords);

@@ -453,7 +453,7 @@ Result<std::shared_ptr<const DecodedPicture>, ImportError> DecodeJpeg(
     if (direct) {
         raster.rgba = std::move(rows);
     } else {
-        raster = Raster::Opaque(width, height);
+        raster = Raster::Blank(width, height);
         const auto stride = static_cast<std::size_t>(width) * static_cast<std::size_t>(s.info.output_components);
         std::vector<std::uint8_t> rgb;
         for (int y = 0; y < height; ++y) {

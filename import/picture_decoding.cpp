@@ -138,8 +138,7 @@ Raster ToRaster(const vips::VImage& image) {
     if (!pixels) {
         throw std::bad_alloc();
     }
-    Raster raster = Raster::Opaque(rgba.width(), rgba.height());
-    raster.alpha = alpha;
+    Raster raster = Raster::Blank(rgba.width(), rgba.height(), alpha);
     std::copy_n(pixels.get(), std::min(size, raster.rgba.size()), raster.rgba.begin());
     return raster;
 }

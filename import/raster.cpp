@@ -5,8 +5,8 @@
 
 namespace rotopal {
 
-Raster Raster::Opaque(int width, int height) {
-    Raster raster{.width = width, .height = height, .alpha = false, .rgba = {}};
+Raster Raster::Blank(int width, int height, bool alpha) {
+    Raster raster{.width = width, .height = height, .alpha = alpha, .rgba = {}};
     raster.rgba.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4, 255);
     return raster;
 }
@@ -15,8 +15,7 @@ Raster Cut(const Raster& raster, int left, int top, int width, int height) {
     if (left == 0 && top == 0 && width == raster.width && height == raster.height) {
         return raster;
     }
-    Raster cut = Raster::Opaque(width, height);
-    cut.alpha = raster.alpha;
+    Raster cut = Raster::Blank(width, height, raster.alpha);
     for (int y = 0; y < height; ++y) {
         std::memcpy(cut.Row(y), raster.Row(top + y) + static_cast<std::size_t>(left) * 4, cut.Stride());
     }
@@ -34,8 +33,7 @@ Raster Upright(Raster raster, int orientation) {
     const int w = raster.width;
     const int h = raster.height;
     const bool swapped = SwapsSides(orientation);
-    Raster turned = Raster::Opaque(swapped ? h : w, swapped ? w : h);
-    turned.alpha = raster.alpha;
+    Raster turned = Raster::Blank(swapped ? h : w, swapped ? w : h, raster.alpha);
     for (int v = 0; v < turned.height; ++v) {
         std::uint8_t* out = turned.Row(v);
         for (int u = 0; u < turned.width; ++u, out += 4) {

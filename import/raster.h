@@ -14,7 +14,8 @@ struct Raster {
     bool alpha = false;
     std::vector<std::uint8_t> rgba;
 
-    static Raster Opaque(int width, int height);
+    // width x height, every byte 255: white, and opaque whether or not its alpha counts.
+    static Raster Blank(int width, int height, bool alpha = false);
     std::uint8_t* Row(int y) { return rgba.data() + static_cast<std::size_t>(y) * Stride(); }
     const std::uint8_t* Row(int y) const {
         return rgba.data() + static_cast<std::size_t>(y) * Stride();

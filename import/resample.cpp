@@ -123,8 +123,7 @@ Raster Resample(const Raster& raster, int width, int height) {
     std::vector<float> ring(ringRows * stride);
     int made = 0;  // rows resampled across so far
 
-    Raster result = Raster::Opaque(width, height);
-    result.alpha = raster.alpha;
+    Raster result = Raster::Blank(width, height, raster.alpha);
     std::vector<float> line(stride);
     for (int y = 0; y < height; ++y) {
         const auto i = static_cast<std::size_t>(y);
@@ -156,8 +155,7 @@ Raster BoxShrink(const Raster& raster, int factor) {
     }
     const int width = std::max(1, raster.width / factor);
     const int height = std::max(1, raster.height / factor);
-    Raster result = Raster::Opaque(width, height);
-    result.alpha = raster.alpha;
+    Raster result = Raster::Blank(width, height, raster.alpha);
     const std::size_t stride = static_cast<std::size_t>(width) * 4;
     std::vector<float> sums(stride);
     const int columns = std::min(factor, raster.width);

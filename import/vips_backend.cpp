@@ -4,6 +4,7 @@
 #include <string>
 
 #include "import/bmp_rows.h"
+#include "import/decoder_words.h"
 #include "import/picture_decoding.h"
 #include "import/vips_runtime.h"
 
@@ -24,8 +25,7 @@ std::optional<ImportError> Prepare(int descriptor, PictureFormat format) {
         return std::nullopt;
     }
     // A module the allowance has no room to map is a want of memory, not a missing module.
-    if (missing->find("failed to map segment") != std::string::npos ||
-        missing->find("Cannot allocate memory") != std::string::npos) {
+    if (SaysNoRoomToLoad(*missing)) {
         return ImportError{.kind = ImportErrorKind::OutOfMemory, .detail = *missing};
     }
     return ImportError{.kind = ImportErrorKind::HelperMissing,

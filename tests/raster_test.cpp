@@ -18,7 +18,7 @@ namespace {
 //   0 1 2
 //   3 4 5
 Raster Numbered() {
-    Raster raster = Raster::Opaque(3, 2);
+    Raster raster = Raster::Blank(3, 2);
     for (std::size_t i = 0; i < 6; ++i) {
         raster.rgba[i * 4] = static_cast<std::uint8_t>(i);
     }
@@ -125,8 +125,7 @@ INSTANTIATE_TEST_SUITE_P(
     test::CaseName{});
 
 Raster Flat(int width, int height, std::array<std::uint8_t, 4> colour, bool alpha) {
-    Raster raster = Raster::Opaque(width, height);
-    raster.alpha = alpha;
+    Raster raster = Raster::Blank(width, height, alpha);
     for (std::size_t i = 0; i < raster.rgba.size(); i += 4) {
         std::copy(colour.begin(), colour.end(), raster.rgba.begin() + static_cast<long>(i));
     }
